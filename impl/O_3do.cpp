@@ -1,0 +1,1 @@
+#include "O_3do.h"

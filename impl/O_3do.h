@@ -1,0 +1,53 @@
+// One 3DO model in memory: materials, meshes and hierarchy nodes, with the
+// operations that read it from a file and place its meshes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Lists.h"
+#include "O_geo.h"
+#include "pVector.h"
+
+/// One hierarchy node.
+class TNode : public TObject {
+ public:
+  int32_t MeshIndex = 0;     ///< Index into Meshes, or -1 for no mesh.
+  int32_t ParentIndex = 0;   ///< Index into Nodes, or -1 for a root.
+  int32_t ChildIndex = 0;    ///< Stored only.
+  int32_t SiblingIndex = 0;  ///< Stored only.
+  int32_t ChildCount = 0;    ///< Stored only.
+  Vec3 Position{0, 0, 0};    ///< Offset from the parent.
+  Vec3 Rotation{0, 0, 0};    ///< Angles in degrees, in file order.
+  Vec3 Pivot{0, 0, 0};       ///< Offset applied to the own mesh first.
+  std::string Name;          ///< Stored only.
+};
+
+using TNodeList = TTypedList<TNode, kNodeIndexPrefix>;
+
+/// The in-memory form of one 3DO file, alive for one import.
+class T3DOModel : public TObject {
+ public:
+  T3DOModel() = default;
+  /// Frees the nodes, then the meshes, then the material names.
+  ~T3DOModel() override;
+
+  /// Reads the named file whole and parses it with ParseText. Raises
+  /// EFOpenError when the file cannot be opened, and whatever ParseText
+  /// raises.
+  void LoadFromFile(const std::string& fileName);
+
+  /// Reads a 3DO text (which ends at its first NUL) into this model, then
+  /// places the meshes with ApplyHierarchy. Precondition: the model is
+  /// empty. After an error, what was already appended stays in the model.
+  void ParseText(const std::string& text);
+
+  /// Moves the vertices of every mesh that a node names into model space,
+  /// through the node's pivot, rotation and position and then each
+  /// ancestor's rotation and position. Not idempotent.
+  void ApplyHierarchy();
+
+  TStringList Materials;  ///< Material names in file order.
+  T3DMeshList Meshes;     ///< Meshes in file order; owned.
+  TNodeList Nodes;        ///< Nodes in file order; owned.
+};

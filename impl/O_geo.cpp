@@ -1,0 +1,1 @@
+#include "O_geo.h"

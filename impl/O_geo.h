@@ -1,0 +1,110 @@
+// Geometry of one model: meshes, faces, per-corner vertices and texture
+// vertices, the lists that hold them, and the whole-list moves used by the
+// hierarchy placement.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "Lists.h"
+#include "pVector.h"
+
+/// A list of object references that can destroy the objects it holds.
+class TBaseList : public TList {
+ public:
+  /// Destroys every item, last entry first; each entry is emptied just
+  /// before its item is destroyed. Afterwards Count() is 0.
+  void FreeItems();
+};
+
+/// A TBaseList whose items are all of type `Item`, with a bounds-checked
+/// typed read. `OutOfBoundsPrefix` is the text that precedes the index in
+/// the EListError message.
+template <class Item, const char* OutOfBoundsPrefix>
+class TTypedList : public TBaseList {
+ public:
+  /// The entry at `index`. Raises EListError "<prefix><index>" unless
+  /// 0 <= index < Count(); the list is unchanged either way.
+  Item* Items(int32_t index) const;
+};
+
+inline constexpr char kMeshIndexPrefix[] = "Mesh Index is out of bounds: ";
+inline constexpr char kSurfaceIndexPrefix[] = "Surface Index is out of bounds: ";
+inline constexpr char kVertexIndexPrefix[] = "Vertex Index is out of bounds: ";
+inline constexpr char kTXVertexIndexPrefix[] = "Texture Vertex Index is out of bounds: ";
+inline constexpr char kNodeIndexPrefix[] = "Node Index is out of bounds: ";
+
+class T3DMesh;
+class TSurface;
+class TVertex;
+class TTXVertex;
+
+using T3DMeshList = TTypedList<T3DMesh, kMeshIndexPrefix>;
+using TSurfaceList = TTypedList<TSurface, kSurfaceIndexPrefix>;
+using TVertexList = TTypedList<TVertex, kVertexIndexPrefix>;
+using TTXVertexList = TTypedList<TTXVertex, kTXVertexIndexPrefix>;
+
+/// One 3-D point.
+class TVertex : public TObject {
+ public:
+  /// Creates the point (x, y, z).
+  TVertex(double x, double y, double z) : X(x), Y(y), Z(z) {}
+  double X;
+  double Y;
+  double Z;
+};
+
+/// One texture coordinate pair, in the file's units.
+class TTXVertex : public TObject {
+ public:
+  /// Creates the pair (u, v).
+  TTXVertex(double u, double v) : U(u), V(v) {}
+  double U;
+  double V;
+};
+
+/// One face. Its lists refer to corner objects that its mesh owns, so
+/// destroying a face never destroys its corners.
+class TSurface : public TObject {
+ public:
+  TSurface() = default;
+  /// Releases the two corner lists without destroying their items.
+  ~TSurface() override = default;
+
+  TVertexList Vertices;      ///< The corners in order; owned by the mesh.
+  TTXVertexList TXVertices;  ///< The corners' texture vertices, same order.
+  std::string Material;      ///< The material name the face selected.
+  int32_t FaceType = 0;      ///< Stored only.
+};
+
+/// One mesh: owns one vertex and one texture vertex per face corner, and
+/// its faces.
+class T3DMesh : public TObject {
+ public:
+  T3DMesh() = default;
+  /// Frees the texture vertices, then the faces, then the vertices.
+  ~T3DMesh() override;
+
+  TVertexList Vertices;      ///< One per face corner, face by face.
+  TTXVertexList TXVertices;  ///< One per face corner, same order.
+  TSurfaceList Surfaces;     ///< The faces in file order.
+  std::string Name;
+};
+
+/// Moves every vertex of `list` by `offset`.
+void TranslateVertices(const TVertexList& list, Vec3 offset);
+
+/// Turns every vertex of `list` by RotationY(angles.y) . RotationX(angles.x)
+/// . RotationZ(angles.z), built once (angles in degrees).
+void RotateVertices(const TVertexList& list, Vec3 angles);
+
+// ---- template implementation ----
+
+/// Raises EListError with `prefix` followed by `index` in signed decimal.
+[[noreturn]] void RaiseListIndexError(const char* prefix, int32_t index);
+
+template <class Item, const char* OutOfBoundsPrefix>
+Item* TTypedList<Item, OutOfBoundsPrefix>::Items(int32_t index) const {
+  if (index < 0 || index >= Count()) RaiseListIndexError(OutOfBoundsPrefix, index);
+  return static_cast<Item*>(Raw(index));
+}

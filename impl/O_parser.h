@@ -1,0 +1,54 @@
+// A forward-only scanner over a NUL-terminated 8-bit text, with the
+// primitive steps the 3DO reader is built from.
+#pragma once
+
+#include <bitset>
+#include <string>
+#include <string_view>
+
+#include "Errors.h"
+
+/// A set of 8-bit character codes.
+using TCharSet = std::bitset<256>;
+
+/// The set holding exactly the characters of `chars`.
+TCharSet MakeCharSet(std::string_view chars);
+
+/// Forward-only scanner. Fill CommentChars and set Cursor to the first
+/// character of a NUL-terminated text before calling any operation; the text
+/// must stay unchanged and alive while the scanner is used. No operation
+/// moves the cursor past the NUL, and after an EParserError the cursor rests
+/// on it.
+class TQnParser {
+ public:
+  /// A member starts a comment (to the end of its line) where Advance steps
+  /// onto it.
+  TCharSet CommentChars;
+  /// The current character. Precondition of every operation: not null.
+  const char* Cursor = nullptr;
+
+  /// Steps one character, then past a comment that starts there, resting on
+  /// the line break that ends it. Precondition: the cursor is not on the
+  /// NUL. Raises "Chars not found" when the comment reaches the NUL.
+  void Advance();
+
+  /// Whether the text at the cursor begins with `token`, comparing ASCII
+  /// letters without case. False on the NUL, also for an empty token.
+  bool Matches(std::string_view token) const;
+
+  /// Matches(token); when true, moves the cursor past the token.
+  bool SkipToken(std::string_view token);
+
+  /// Collects characters into `out` (emptied first) up to the first member
+  /// of `stopSet`, on which the cursor stays. Raises "Chars not found" when
+  /// the NUL comes first.
+  void ReadUntilChars(TCharSet stopSet, std::string& out);
+
+  /// Collects characters into `out` (emptied first) up to the next
+  /// occurrence of `token`, on whose first character the cursor stays.
+  /// Raises "Token '<token>' not found" when the NUL comes first.
+  void ReadUntilToken(std::string_view token, std::string& out);
+
+  /// Passes over TAB, LF, CR and SPACE, and the comments met among them.
+  void SkipBlanks();
+};

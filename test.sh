@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds the native tree and the Windows trees and runs every test: natively
+# under the sanitizers, and under Wine for the Windows builds.
+set -euo pipefail
+cd "$(dirname "$0")"
+root=$(pwd)
+
+cmake/install-deps.sh
+
+jobs=$(nproc)
+mkdir -p build
+quiet() { "$@" > "$root/build/last-step.log" 2>&1 || { cat "$root/build/last-step.log"; return 1; }; }
+
+configure_and_build() {  # tree, extra cmake arguments...
+  local tree=$1; shift
+  echo "== build $tree"
+  quiet cmake -S . -B "build/$tree" "$@"
+  quiet cmake --build "build/$tree" -j "$jobs"
+}
+
+configure_and_build native -DCMAKE_BUILD_TYPE=Debug -DKELVADO_SANITIZE=ON
+configure_and_build win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+configure_and_build win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+
+# Makes a tree's Wine prefix once, before its tests run side by side in it.
+make_prefix() {  # tree, bits
+  local prefix="$root/build/$1/wineprefix"
+  [ -f "$prefix/system.reg" ] && return 0
+  echo "== creating the Wine prefix of $1"
+  WINEPREFIX="$prefix" cmake/wine-run.sh "$2" wineboot -i > /dev/null 2>&1 || true
+}
+
+# Some kernels run no 32-bit processes (32-bit emulation switched off); the
+# 32-bit Wine cannot start there, and the 64-bit build stands in for it.
+runs_32bit() { /usr/lib/wine/wine --version > /dev/null 2>&1; }
+
+status=0
+run_ctest() {  # tree
+  echo "== tests: $1"
+  (cd "build/$1" && ctest --output-on-failure -j "$jobs") || status=1
+}
+
+run_ctest native
+if runs_32bit; then
+  make_prefix win32 32
+  run_ctest win32
+else
+  echo "== tests: win32 skipped: this machine runs no 32-bit processes; the win64 tree runs the same tests"
+fi
+make_prefix win64 64
+run_ctest win64
+exit $status
