@@ -1,1 +1,80 @@
 #include "pMatrix.h"
+
+#include <cmath>
+
+const Matrix4 IdentityMatrix = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+/// Sine and cosine of an angle in degrees, each rounded to single precision
+/// and widened back, so that every build holds the very same matrix values.
+struct SinCos {
+  double sinA;
+  double cosA;
+};
+
+SinCos SinCosDegrees(double angle) {
+  // Divide first, then multiply by pi: the other order rounds differently.
+  const double rad = angle / 180 * kPi;
+  return SinCos{static_cast<double>(static_cast<float>(std::sin(rad))),
+                static_cast<double>(static_cast<float>(std::cos(rad)))};
+}
+
+}  // namespace
+
+Vec3 TransformPoint(Vec3 p, Matrix4 m) {
+  // Products summed left to right, translation last; row 3 is never read.
+  const auto row = [&](int i) {
+    return m.e[i][0] * p.x + m.e[i][1] * p.y + m.e[i][2] * p.z + m.e[i][3];
+  };
+  return Vec3{row(0), row(1), row(2)};
+}
+
+Matrix4 MatrixMultiply(Matrix4 a, Matrix4 b) {
+  Matrix4 r{};
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      double sum = 0;
+      for (int k = 0; k < 4; ++k) sum = sum + a.e[i][k] * b.e[k][j];
+      r.e[i][j] = sum;
+    }
+  }
+  // Whatever the operands carry in row 3, a built matrix is affine.
+  r.e[3][0] = 0;
+  r.e[3][1] = 0;
+  r.e[3][2] = 0;
+  r.e[3][3] = 1;
+  return r;
+}
+
+Matrix4 RotationX(double angle) {
+  const SinCos sc = SinCosDegrees(angle);
+  Matrix4 m = IdentityMatrix;
+  m.e[1][1] = sc.cosA;
+  m.e[1][2] = sc.sinA;
+  m.e[2][1] = -sc.sinA;
+  m.e[2][2] = sc.cosA;
+  return m;
+}
+
+Matrix4 RotationY(double angle) {
+  const SinCos sc = SinCosDegrees(angle);
+  Matrix4 m = IdentityMatrix;
+  m.e[0][0] = sc.cosA;
+  m.e[0][2] = -sc.sinA;
+  m.e[2][0] = sc.sinA;
+  m.e[2][2] = sc.cosA;
+  return m;
+}
+
+Matrix4 RotationZ(double angle) {
+  const SinCos sc = SinCosDegrees(angle);
+  Matrix4 m = IdentityMatrix;
+  m.e[0][0] = sc.cosA;
+  m.e[0][1] = sc.sinA;
+  m.e[1][0] = -sc.sinA;
+  m.e[1][1] = sc.cosA;
+  return m;
+}
