@@ -1,0 +1,78 @@
+// A scripted user for tests and the stand-in host program: it answers the
+// open-file dialogs and the message boxes that the plug-in libraries show,
+// and records what they showed. The same API on both targets:
+//  - On Windows it patches the import address table entries for
+//    MessageBoxA, GetOpenFileNameA and LoadLibraryA of the modules it is
+//    attached to; nothing is added to the system's own exports.
+//  - On Linux the platform stand-ins consult it directly.
+// Single-threaded, like the modal dialogs it replaces.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "Win32Api.h"
+
+/// One message box as a scripted module showed it.
+struct UserScriptBox {
+  HWND owner = nullptr;  ///< The owner window passed in (the plug-in passes none).
+  std::string caption;   ///< The caption, "" for a null caption.
+  std::string text;      ///< The text, "" for a null text.
+  UINT style = 0;        ///< The style flags passed in.
+};
+
+/// One open-file request as a scripted module made it, read when the dialog
+/// was opened, before it was answered.
+struct UserScriptDialog {
+  DWORD structSize = 0;     ///< lStructSize.
+  HWND owner = nullptr;     ///< hwndOwner.
+  std::string filter;       ///< lpstrFilter up to its closing empty string, NULs kept.
+  DWORD filterIndex = 0;    ///< nFilterIndex.
+  std::string initialFile;  ///< The buffer's text up to its first NUL (the proposed file).
+  DWORD maxFile = 0;        ///< nMaxFile.
+  std::string title;        ///< lpstrTitle, "" for null.
+  DWORD flags = 0;          ///< Flags.
+  std::string defaultExtension;  ///< lpstrDefExt, "" for null.
+};
+
+/// Puts a module's message boxes and file dialogs under the script and
+/// returns true on success.
+/// Windows: patches the module's import entries for MessageBoxA,
+/// GetOpenFileNameA and LoadLibraryA; every module that the patched
+/// LoadLibraryA loads is attached in turn before the call returns, so
+/// attaching Kelvado.dll right after loading it also covers the
+/// KelvadoImpl.dll that its plug-in object loads. Attaching a module twice
+/// is harmless. A module reloaded after it was unloaded must be attached
+/// again. Returns false for a null module or one without readable imports.
+/// Linux: the stand-ins serve every caller in the process, so this only
+/// switches the script on (the module may be null); it returns true.
+bool UserScript_Attach(HMODULE module);
+
+/// Queues the answer to the next open-file dialog: the dialog returns TRUE
+/// with `path` in the caller's buffer. A path that does not fit nMaxFile
+/// fails the dialog (FALSE), as the real one fails on a short buffer.
+void UserScript_AnswerFileDialog(const std::string& path);
+
+/// Queues a cancel for the next open-file dialog: it returns FALSE and
+/// leaves the buffer unchanged.
+void UserScript_CancelFileDialog();
+
+/// Chooses what happens when there is nothing scripted. With false (the
+/// default) a dialog without a queued answer is cancelled and each message
+/// box is recorded and answered IDOK without being shown. With true such a
+/// dialog is shown for real, and each box is recorded and then shown for
+/// real, its answer being returned (the real API on Windows, the terminal
+/// box and chooser on Linux).
+void UserScript_SetPassThrough(bool passThrough);
+
+/// The message boxes shown by scripted modules since the last reset, in
+/// the order shown.
+const std::vector<UserScriptBox>& UserScript_Boxes();
+
+/// The open-file dialogs opened by scripted modules since the last reset,
+/// in order, answered or not.
+const std::vector<UserScriptDialog>& UserScript_Dialogs();
+
+/// Forgets the records and the queued answers and turns pass-through off.
+/// Attached modules stay attached.
+void UserScript_Reset();
