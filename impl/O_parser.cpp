@@ -1,1 +1,139 @@
 #include "O_parser.h"
+
+#include <cstddef>
+
+// Every operation below gives exactly the result of stepping one character at
+// a time with Advance, testing the stop condition at each place the cursor
+// rests. The speed comes from how the next place of interest is found: a
+// single bit test per character covers "stop here", "a comment starts here"
+// and "the text ends here" at once, and runs of ordinary characters are
+// appended to the output in one piece instead of one character at a time.
+
+namespace {
+
+using Byte = unsigned char;
+
+Byte At(const char* p) { return static_cast<Byte>(*p); }
+
+bool IsBlank(Byte c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+bool IsLineEnd(Byte c) { return c == 0 || c == '\n' || c == '\r'; }
+
+// Only "a".."z" fold; accented letters of any code page stay as they are, so
+// the result never depends on a locale.
+Byte FoldCase(Byte c) { return (c >= 'a' && c <= 'z') ? static_cast<Byte>(c - ('a' - 'A')) : c; }
+
+[[noreturn]] void RaiseCharsNotFound() { throw EParserError("Chars not found"); }
+
+// Compares the token at `p` (which is not the NUL) without moving anything.
+bool TokenAt(const char* p, std::string_view token) {
+  for (size_t i = 0; i < token.size(); ++i) {
+    const Byte c = At(p + i);
+    if (c == 0 || FoldCase(c) != FoldCase(static_cast<Byte>(token[i]))) return false;
+  }
+  return true;
+}
+
+// The characters at which a scan for the token must stop and look closer:
+// either letter case of its first character. The NUL and the comment
+// characters are added by the caller.
+void AddFirstLetter(TCharSet& set, std::string_view token) {
+  const Byte first = static_cast<Byte>(token.front());
+  set[first] = true;
+  set[FoldCase(first)] = true;
+  if (first >= 'A' && first <= 'Z') set[first + ('a' - 'A')] = true;
+}
+
+// Skips characters that are not in `interesting`. The set always holds the
+// NUL, so the scan cannot leave the text.
+const char* SkipUninteresting(const char* p, const TCharSet& interesting) {
+  while (!interesting[At(p)]) ++p;
+  return p;
+}
+
+}  // namespace
+
+TCharSet MakeCharSet(std::string_view chars) {
+  TCharSet set;
+  for (const char c : chars) set[static_cast<Byte>(c)] = true;
+  return set;
+}
+
+// Passes over the comment whose first character the cursor has just stepped
+// onto, leaving the cursor on the line break that ends it (the LF of a CR LF
+// pair). The cursor is left on the NUL when the comment runs to the end.
+static void SkipComment(const char*& cursor) {
+  const char* p = cursor;
+  while (!IsLineEnd(At(p))) ++p;
+  cursor = p;
+  if (*p == 0) RaiseCharsNotFound();
+  if (p[0] == '\r' && p[1] == '\n') cursor = p + 1;
+}
+
+void TQnParser::Advance() {
+  // Stepping past the NUL would leave the text, so a misplaced call does
+  // nothing instead.
+  if (*Cursor == 0) return;
+  ++Cursor;
+  if (CommentChars[At(Cursor)]) SkipComment(Cursor);
+}
+
+bool TQnParser::Matches(std::string_view token) const {
+  return *Cursor != 0 && TokenAt(Cursor, token);
+}
+
+bool TQnParser::SkipToken(std::string_view token) {
+  if (!Matches(token)) return false;
+  Cursor += token.size();
+  return true;
+}
+
+void TQnParser::ReadUntilChars(TCharSet stopSet, std::string& out) {
+  out.clear();
+  TCharSet interesting = stopSet | CommentChars;
+  interesting[0] = true;
+  stopSet[0] = true;
+  const char* runStart = Cursor;
+  // Cursor always rests on a place that has passed the comment test (the
+  // start, or the line break that ends a comment): only the stop test is due.
+  while (!stopSet[At(Cursor)]) {
+    const char* next = SkipUninteresting(Cursor + 1, interesting);
+    if (CommentChars[At(next)]) {
+      out.append(runStart, next);
+      Cursor = next;
+      SkipComment(Cursor);
+      runStart = Cursor;
+    } else {
+      Cursor = next;
+    }
+  }
+  out.append(runStart, Cursor);
+  if (*Cursor == 0) RaiseCharsNotFound();
+}
+
+void TQnParser::ReadUntilToken(std::string_view token, std::string& out) {
+  out.clear();
+  TCharSet interesting = CommentChars;
+  interesting[0] = true;
+  if (!token.empty()) AddFirstLetter(interesting, token);
+  const char* runStart = Cursor;
+  // As in ReadUntilChars, the cursor rests only where the comment test has
+  // already been made; the token is tried at each such place.
+  while (*Cursor != 0 && !TokenAt(Cursor, token)) {
+    const char* next = SkipUninteresting(Cursor + 1, interesting);
+    if (CommentChars[At(next)]) {
+      out.append(runStart, next);
+      Cursor = next;
+      SkipComment(Cursor);
+      runStart = Cursor;
+    } else {
+      Cursor = next;
+    }
+  }
+  out.append(runStart, Cursor);
+  if (*Cursor == 0) throw EParserError("Token '" + std::string(token) + "' not found");
+}
+
+void TQnParser::SkipBlanks() {
+  while (IsBlank(At(Cursor))) Advance();
+}
