@@ -1,0 +1,36 @@
+# Checks of what ships, run from the built files: the two plug-in libraries'
+# machine type, exports, imports and version resource.
+find_package(Python3 COMPONENTS Interpreter QUIET)
+if(NOT WIN32 OR NOT Python3_Interpreter_FOUND)
+  return()
+endif()
+
+# Reads a library's version strings through GetFileVersionInfoA under Wine.
+add_executable(read_version ${CMAKE_CURRENT_SOURCE_DIR}/read_version.cpp)
+target_link_libraries(read_version PRIVATE version)
+
+set(KELVADO_CHECK_RELEASE ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/check_release.py)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(KELVADO_READ_VERSION ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh 32 $<TARGET_FILE:read_version>)
+  add_test(NAME release_libraries
+           COMMAND ${KELVADO_CHECK_RELEASE} ${CMAKE_BINARY_DIR}/bin --version-reader
+                   ${KELVADO_READ_VERSION})
+  set_tests_properties(release_libraries PROPERTIES SKIP_RETURN_CODE 77)
+  return()
+endif()
+
+# The 64-bit tree checks the 32-bit deliverables of its sibling tree (win64 ->
+# win32), whose version resource its own 64-bit reader can read as data.
+get_filename_component(tree_name ${CMAKE_BINARY_DIR} NAME)
+get_filename_component(tree_parent ${CMAKE_BINARY_DIR} DIRECTORY)
+string(REPLACE "win64" "win32" sibling_name ${tree_name})
+set(KELVADO_WIN32_BIN ${tree_parent}/${sibling_name}/bin CACHE PATH
+    "Folder of the 32-bit Kelvado.dll and KelvadoImpl.dll that the release check inspects")
+set(KELVADO_READ_VERSION ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh 64 $<TARGET_FILE:read_version>)
+add_test(NAME release_libraries
+         COMMAND ${KELVADO_CHECK_RELEASE} ${KELVADO_WIN32_BIN} --version-reader
+                 ${KELVADO_READ_VERSION})
+add_test(NAME release_libraries_win64
+         COMMAND ${KELVADO_CHECK_RELEASE} ${CMAKE_BINARY_DIR}/bin --arch x86-64 --version-reader
+                 ${KELVADO_READ_VERSION})
+set_tests_properties(release_libraries release_libraries_win64 PROPERTIES SKIP_RETURN_CODE 77)
