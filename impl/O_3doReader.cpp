@@ -1,0 +1,240 @@
+// Reading a 3DO text into a T3DOModel. The reader does not tokenise the file:
+// it searches forward for the keywords and index labels it needs and reads a
+// fixed sequence of fields after each, passing over all other text.
+#include <charconv>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "NumberConversion.h"
+#include "O_3do.h"
+#include "O_parser.h"
+#include "WholeFile.h"
+
+namespace {
+
+const TCharSet kSpaceOnly = MakeCharSet(" ");
+const TCharSet kSpaceOrLineBreak = MakeCharSet("\n\r ");
+const TCharSet kCommaOnly = MakeCharSet(",");
+const TCharSet kDigitOrPoint = MakeCharSet(".0123456789");
+
+// Reads one text into one model. Owns the scanner and the scratch tables of
+// the current mesh's VERTICES and TEXTURE VERTICES, which are released with
+// their items however the reading ends.
+class T3DOReader {
+ public:
+  T3DOReader(T3DOModel& model, const char* text) : model_(model) {
+    parser_.CommentChars = MakeCharSet("#");
+    parser_.Cursor = text;
+  }
+  ~T3DOReader() {
+    scratchVertices_.FreeItems();
+    scratchTXVertices_.FreeItems();
+  }
+
+  void ReadMaterials();
+  void ReadMeshes();
+  void ReadNodes();
+
+ private:
+  void Find(std::string_view token);
+  void FindLabel(int32_t index);
+  const std::string& Read(const TCharSet& stopSet);
+  void Skip(const TCharSet& stopSet) { Read(stopSet); }
+  int32_t ReadInt(const TCharSet& stopSet) { return StrToInt(Read(stopSet)); }
+  double ReadReal(const TCharSet& stopSet) { return StrToFloat(Read(stopSet)); }
+  int32_t ReadCount(std::string_view keyword, bool twoWords = false);
+
+  std::unique_ptr<T3DMesh> ReadMesh(int32_t meshIndex);
+  void ReadScratchVertices();
+  void ReadScratchTXVertices();
+  std::unique_ptr<TSurface> ReadFace(int32_t faceIndex, T3DMesh& mesh);
+  void ReadCorner(T3DMesh& mesh, TSurface& face);
+  std::unique_ptr<TNode> ReadNode(int32_t nodeIndex);
+
+  T3DOModel& model_;
+  TQnParser parser_;
+  TVertexList scratchVertices_;
+  TTXVertexList scratchTXVertices_;
+  std::string field_;  // reused for every field, so reading allocates rarely
+};
+
+void T3DOReader::Find(std::string_view token) { parser_.ReadUntilToken(token, field_); }
+
+// Entries are located by their index in decimal directly followed by ":".
+void T3DOReader::FindLabel(int32_t index) {
+  char label[16];
+  char* end = std::to_chars(label, label + sizeof label - 1, index).ptr;
+  *end++ = ':';
+  Find(std::string_view(label, static_cast<size_t>(end - label)));
+}
+
+const std::string& T3DOReader::Read(const TCharSet& stopSet) {
+  parser_.ReadUntilChars(stopSet, field_);
+  return field_;
+}
+
+// A count follows its keyword after blanks. Reading up to a SPACE consumes
+// the keyword; a two-word keyword is stepped over whole first, since its
+// inner SPACE would otherwise end the read.
+int32_t T3DOReader::ReadCount(std::string_view keyword, bool twoWords) {
+  Find(keyword);
+  if (twoWords) parser_.SkipToken(keyword);
+  Skip(kSpaceOnly);
+  parser_.SkipBlanks();
+  return ReadInt(kSpaceOrLineBreak);
+}
+
+void T3DOReader::ReadMaterials() {
+  int32_t count = ReadCount("MATERIALS");
+  for (int32_t i = 0; i < count; ++i) {
+    FindLabel(i);
+    Skip(kSpaceOnly);
+    parser_.SkipBlanks();
+    model_.Materials.Add(Read(kSpaceOrLineBreak));
+  }
+}
+
+void T3DOReader::ReadMeshes() {
+  int32_t count = ReadCount("MESHES");
+  for (int32_t i = 0; i < count; ++i) {
+    std::unique_ptr<T3DMesh> mesh = ReadMesh(i);
+    model_.Meshes.Add(mesh.get());
+    mesh.release();
+  }
+}
+
+std::unique_ptr<T3DMesh> T3DOReader::ReadMesh(int32_t meshIndex) {
+  auto mesh = std::make_unique<T3DMesh>();
+  Find("MESH " + std::to_string(meshIndex));
+  Skip(kSpaceOrLineBreak);  // the word "MESH"; the number is never read
+  Find("NAME");
+  Skip(kSpaceOnly);
+  parser_.SkipBlanks();
+  mesh->Name = Read(kSpaceOrLineBreak);
+  ReadScratchVertices();
+  ReadScratchTXVertices();
+  int32_t faceCount = ReadCount("FACES");
+  for (int32_t i = 0; i < faceCount; ++i) {
+    std::unique_ptr<TSurface> face = ReadFace(i, *mesh);
+    mesh->Surfaces.Add(face.get());
+    face.release();
+  }
+  return mesh;
+}
+
+void T3DOReader::ReadScratchVertices() {
+  scratchVertices_.FreeItems();
+  int32_t count = ReadCount("VERTICES");
+  for (int32_t i = 0; i < count; ++i) {
+    FindLabel(i);
+    Skip(kSpaceOnly);
+    parser_.SkipBlanks();
+    double x = ReadReal(kSpaceOnly);
+    parser_.SkipBlanks();
+    double y = ReadReal(kSpaceOnly);
+    parser_.SkipBlanks();
+    double z = ReadReal(kSpaceOnly);
+    auto vertex = std::make_unique<TVertex>(x, y, z);
+    scratchVertices_.Add(vertex.get());
+    vertex.release();
+  }
+}
+
+void T3DOReader::ReadScratchTXVertices() {
+  scratchTXVertices_.FreeItems();
+  int32_t count = ReadCount("TEXTURE VERTICES", true);
+  for (int32_t i = 0; i < count; ++i) {
+    FindLabel(i);
+    Skip(kSpaceOnly);
+    parser_.SkipBlanks();
+    double u = ReadReal(kSpaceOnly);
+    parser_.SkipBlanks();
+    double v = ReadReal(kSpaceOrLineBreak);
+    auto txVertex = std::make_unique<TTXVertex>(u, v);
+    scratchTXVertices_.Add(txVertex.get());
+    txVertex.release();
+  }
+}
+
+std::unique_ptr<TSurface> T3DOReader::ReadFace(int32_t faceIndex, T3DMesh& mesh) {
+  auto face = std::make_unique<TSurface>();
+  FindLabel(faceIndex);
+  Skip(kSpaceOnly);
+  parser_.SkipBlanks();
+  face->Material = model_.Materials.Strings(ReadInt(kSpaceOnly));
+  parser_.SkipBlanks();
+  face->FaceType = ReadInt(kSpaceOnly);
+  for (int field = 0; field < 4; ++field) {  // geo, light, tex, extralight
+    parser_.SkipBlanks();
+    Skip(kSpaceOnly);
+  }
+  parser_.SkipBlanks();
+  int32_t cornerCount = ReadInt(kSpaceOnly);
+  for (int32_t k = 0; k < cornerCount; ++k) ReadCorner(mesh, *face);
+  return face;
+}
+
+// Every corner gets vertex objects of its own, owned by the mesh; the face
+// refers to the same objects, so placing the mesh moves the face too.
+void T3DOReader::ReadCorner(T3DMesh& mesh, TSurface& face) {
+  parser_.SkipBlanks();
+  const TVertex* source = scratchVertices_.Items(ReadInt(kCommaOnly));
+  auto vertex = std::make_unique<TVertex>(source->X, source->Y, source->Z);
+  mesh.Vertices.Add(vertex.get());
+  face.Vertices.Add(vertex.release());
+  Skip(kDigitOrPoint);  // the comma and anything else before the next index
+  parser_.SkipBlanks();
+  const TTXVertex* txSource = scratchTXVertices_.Items(ReadInt(kSpaceOrLineBreak));
+  auto txVertex = std::make_unique<TTXVertex>(txSource->U, txSource->V);
+  mesh.TXVertices.Add(txVertex.get());
+  face.TXVertices.Add(txVertex.release());
+}
+
+void T3DOReader::ReadNodes() {
+  int32_t count = ReadCount("HIERARCHY NODES", true);
+  for (int32_t i = 0; i < count; ++i) {
+    std::unique_ptr<TNode> node = ReadNode(i);
+    model_.Nodes.Add(node.get());
+    node.release();
+  }
+}
+
+std::unique_ptr<TNode> T3DOReader::ReadNode(int32_t nodeIndex) {
+  auto node = std::make_unique<TNode>();
+  FindLabel(nodeIndex);
+  for (int field = 0; field < 3; ++field) {  // the label, flags and type
+    Skip(kSpaceOnly);
+    parser_.SkipBlanks();
+  }
+  for (int32_t* target : {&node->MeshIndex, &node->ParentIndex, &node->ChildIndex,
+                          &node->SiblingIndex, &node->ChildCount}) {
+    *target = ReadInt(kSpaceOnly);
+    parser_.SkipBlanks();
+  }
+  for (double* target : {&node->Position.x, &node->Position.y, &node->Position.z,
+                         &node->Rotation.x, &node->Rotation.y, &node->Rotation.z,
+                         &node->Pivot.x, &node->Pivot.y, &node->Pivot.z}) {
+    *target = ReadReal(kSpaceOnly);
+    parser_.SkipBlanks();
+  }
+  node->Name = Read(kSpaceOrLineBreak);
+  return node;
+}
+
+}  // namespace
+
+void T3DOModel::LoadFromFile(const std::string& fileName) {
+  TReadOnlyFile file(fileName);
+  ParseText(file.ReadAll());
+}
+
+void T3DOModel::ParseText(const std::string& text) {
+  {
+    T3DOReader reader(*this, text.c_str());
+    reader.ReadMaterials();
+    reader.ReadMeshes();
+    reader.ReadNodes();
+  }
+  ApplyHierarchy();
+}

@@ -1,0 +1,237 @@
+// Reading 3DO files: what the reader keeps, what it passes over, and the
+// exact message of every malformed input.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <typeinfo>
+
+#include "Errors.h"
+#include "O_3do.h"
+
+namespace {
+
+std::string DataPath(const std::string& name) { return std::string(KELVADO_DATA_DIR) + "/" + name; }
+
+struct ErrorCase {
+  const char* file;
+  const char* errorClass;  // the class name as the type reports it
+  std::string message;
+};
+
+void PrintTo(const ErrorCase& c, std::ostream* out) { *out << c.file; }
+
+std::string ErrorClassName(const Exception& error) {
+  if (dynamic_cast<const EParserError*>(&error)) return "EParserError";
+  if (dynamic_cast<const EConvertError*>(&error)) return "EConvertError";
+  if (dynamic_cast<const EStringListError*>(&error)) return "EStringListError";
+  if (dynamic_cast<const EListError*>(&error)) return "EListError";
+  if (dynamic_cast<const EFOpenError*>(&error)) return "EFOpenError";
+  return "Exception";
+}
+
+class MalformedFile : public testing::TestWithParam<ErrorCase> {};
+
+TEST_P(MalformedFile, FailsWithTheExactMessage) {
+  const ErrorCase& c = GetParam();
+  T3DOModel model;
+  try {
+    model.LoadFromFile(DataPath(c.file));
+    FAIL() << c.file << " was read without error";
+  } catch (const Exception& error) {
+    EXPECT_EQ(ErrorClassName(error), c.errorClass) << c.file;
+    EXPECT_EQ(error.Message(), c.message) << c.file;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, MalformedFile,
+    testing::Values(
+        ErrorCase{"empty.3do", "EParserError", "Token 'MATERIALS' not found"},
+        ErrorCase{"nul_first.3do", "EParserError", "Token 'MATERIALS' not found"},
+        ErrorCase{"utf16.3do", "EParserError", "Token 'MATERIALS' not found"},
+        ErrorCase{"no_hierarchy.3do", "EParserError", "Token 'HIERARCHY NODES' not found"},
+        ErrorCase{"z_line_break.3do", "EConvertError",
+                  "'0\n' is not a valid floating point value"},
+        ErrorCase{"mesh_order.3do", "EParserError", "Token 'MESH 1' not found"},
+        ErrorCase{"corner_space_before_comma.3do", "EConvertError",
+                  "'0 ' is not a valid integer value"},
+        ErrorCase{"corner_vertex_minus_one.3do", "EListError", "Vertex Index is out of bounds: -1"},
+        ErrorCase{"corner_vertex_out_of_range.3do", "EListError",
+                  "Vertex Index is out of bounds: 3"},
+        ErrorCase{"corner_texture_out_of_range.3do", "EListError",
+                  "Texture Vertex Index is out of bounds: 1"},
+        ErrorCase{"material_minus_one.3do", "EStringListError", "List index out of bounds (-1)"},
+        ErrorCase{"tab_in_field.3do", "EConvertError",
+                  "'0\t0' is not a valid floating point value"},
+        ErrorCase{"name_at_end.3do", "EParserError", "Chars not found"},
+        ErrorCase{"comment_after_field.3do", "EConvertError",
+                  "'0\n' is not a valid floating point value"},
+        ErrorCase{"comment_at_end.3do", "EParserError", "Chars not found"},
+        ErrorCase{"huge_face_count.3do", "EParserError", "Token '1:' not found"},
+        ErrorCase{"huge_corner_count.3do", "EParserError", "Chars not found"},
+        ErrorCase{"mesh_index_out_of_range.3do", "EListError", "Mesh Index is out of bounds: 1"}));
+
+T3DOModel* Load(T3DOModel& model, const char* file) {
+  model.LoadFromFile(DataPath(file));
+  return &model;
+}
+
+TEST(Reader, KeepsOneVertexAndTextureVertexPerCorner) {
+  T3DOModel model;
+  Load(model, "shared_vertices.3do");
+  ASSERT_EQ(model.Meshes.Count(), 1);
+  T3DMesh* mesh = model.Meshes.Items(0);
+  ASSERT_EQ(mesh->Vertices.Count(), 6);
+  ASSERT_EQ(mesh->TXVertices.Count(), 6);
+  // File vertex 0 opens both faces: two objects, equal positions.
+  TVertex* first = mesh->Surfaces.Items(0)->Vertices.Items(0);
+  TVertex* second = mesh->Surfaces.Items(1)->Vertices.Items(0);
+  EXPECT_NE(first, second);
+  EXPECT_EQ(first->X, second->X);
+  // The face's corners are the mesh's own objects, in corner order.
+  EXPECT_EQ(mesh->Vertices.IndexOf(first), 0);
+  EXPECT_EQ(mesh->Vertices.IndexOf(second), 3);
+  EXPECT_EQ(mesh->Vertices.Items(4)->Y, 1.0);
+}
+
+TEST(Reader, ReadsMaterialsNamesAndFaceFields) {
+  T3DOModel model;
+  Load(model, "duplicate_materials.3do");
+  ASSERT_EQ(model.Materials.Count(), 2);
+  EXPECT_EQ(model.Materials.Strings(0), "same.mat");
+  EXPECT_EQ(model.Materials.Strings(1), "same.mat");
+  TSurface* face = model.Meshes.Items(0)->Surfaces.Items(0);
+  EXPECT_EQ(face->Material, "same.mat");
+  EXPECT_EQ(face->FaceType, 0);
+  EXPECT_EQ(model.Meshes.Items(0)->Name, "m");
+}
+
+TEST(Reader, CountsOfZeroOrBelowReadNoEntries) {
+  T3DOModel negative;
+  Load(negative, "negative_counts.3do");
+  EXPECT_EQ(negative.Materials.Count(), 0);
+  EXPECT_EQ(negative.Meshes.Count(), 0);
+  EXPECT_EQ(negative.Nodes.Count(), 0);
+
+  T3DOModel materialsOnly;
+  Load(materialsOnly, "materials_only.3do");
+  EXPECT_EQ(materialsOnly.Materials.Count(), 2);
+  EXPECT_EQ(materialsOnly.Meshes.Count(), 0);
+}
+
+TEST(Reader, MeshWithoutFacesHasNoCorners) {
+  T3DOModel model;
+  Load(model, "no_faces.3do");
+  ASSERT_EQ(model.Meshes.Count(), 1);
+  EXPECT_EQ(model.Meshes.Items(0)->Vertices.Count(), 0);
+  EXPECT_EQ(model.Meshes.Items(0)->TXVertices.Count(), 0);
+  EXPECT_EQ(model.Meshes.Items(0)->Surfaces.Count(), 0);
+}
+
+TEST(Reader, FindsKeywordsInAnyLetterCase) {
+  T3DOModel model;
+  Load(model, "lower_case.3do");
+  ASSERT_EQ(model.Meshes.Count(), 1);
+  EXPECT_EQ(model.Meshes.Items(0)->Vertices.Count(), 3);
+}
+
+TEST(Reader, ReadsOnlyTheFirstMeshesSection) {
+  T3DOModel model;
+  Load(model, "two_meshes_sections.3do");
+  ASSERT_EQ(model.Meshes.Count(), 1);
+  EXPECT_EQ(model.Meshes.Items(0)->Name, "first");
+  ASSERT_EQ(model.Nodes.Count(), 1);
+  EXPECT_EQ(model.Nodes.Items(0)->Name, "node");
+}
+
+TEST(Reader, ReadsEveryCornerSeparatorForm) {
+  // "0,0", "1, 1", "2,  0" and "0,-1": the minus before a texture index is
+  // passed over with the separator, so it names texture vertex 1.
+  T3DOModel model;
+  Load(model, "corner_forms.3do");
+  TTXVertexList& tx = model.Meshes.Items(0)->TXVertices;
+  ASSERT_EQ(tx.Count(), 4);
+  EXPECT_EQ(tx.Items(0)->U, 0.0);
+  EXPECT_EQ(tx.Items(1)->U, 10.0);
+  EXPECT_EQ(tx.Items(2)->U, 0.0);
+  EXPECT_EQ(tx.Items(3)->U, 10.0);
+  EXPECT_EQ(tx.Items(3)->V, 20.0);
+}
+
+TEST(Reader, SpaceFollowedByTabsSeparatesFields) {
+  T3DOModel model;
+  Load(model, "space_then_tabs.3do");
+  EXPECT_EQ(model.Meshes.Items(0)->Vertices.Count(), 3);
+}
+
+TEST(Reader, CommentsAfterCountsAndAtTheFirstByteAreHarmless) {
+  T3DOModel model;
+  Load(model, "comment_after_count.3do");
+  ASSERT_EQ(model.Materials.Count(), 1);
+  EXPECT_EQ(model.Materials.Strings(0), "a.mat");
+}
+
+TEST(Reader, KeepsWhatWasAppendedBeforeAnError) {
+  // The face fails: the model keeps its material; the half-read mesh and
+  // face are freed (the sanitizers check that nothing leaks).
+  T3DOModel model;
+  EXPECT_THROW(Load(model, "corner_vertex_out_of_range.3do"), EListError);
+  EXPECT_EQ(model.Materials.Count(), 1);
+  EXPECT_EQ(model.Meshes.Count(), 0);
+}
+
+TEST(Reader, FileThatCannotBeOpenedNamesItsFullPath) {
+  for (const char* name : {"no_such_file.3do", ""}) {
+    T3DOModel model;
+    std::string path = name[0] ? DataPath(name) : std::string(KELVADO_DATA_DIR);
+    try {
+      model.LoadFromFile(path);
+      FAIL() << path;
+    } catch (const EFOpenError& error) {
+      std::string prefix = "Cannot open file \"";
+      EXPECT_EQ(error.Message().rfind(prefix, 0), 0u) << error.Message();
+      EXPECT_NE(error.Message().find(name[0] ? name : "data\"", prefix.size()), std::string::npos)
+          << error.Message();
+      char last = error.Message().back();
+      EXPECT_TRUE(last != '.' && last != '\n' && last != '\r') << error.Message();
+      EXPECT_GT(error.Message().size(), path.size() + prefix.size() + 3);
+    }
+  }
+}
+
+struct Point {
+  double x, y, z;
+};
+
+void ExpectNear(const TVertex* v, Point p, const std::string& where) {
+  EXPECT_NEAR(v->X, p.x, 1e-6) << where;
+  EXPECT_NEAR(v->Y, p.y, 1e-6) << where;
+  EXPECT_NEAR(v->Z, p.z, 1e-6) << where;
+}
+
+TEST(Reader, PlacesARealisticModelThroughItsHierarchy) {
+  T3DOModel model;
+  Load(model, "walker.3do");
+  ASSERT_EQ(model.Materials.Count(), 3);
+  ASSERT_EQ(model.Meshes.Count(), 3);
+  ASSERT_EQ(model.Nodes.Count(), 4);
+  EXPECT_EQ(model.Nodes.Items(3)->Name, "foot");
+  EXPECT_EQ(model.Meshes.Items(1)->Surfaces.Items(0)->Material, "trim.mat");
+  // body: turned 90 degrees about z, lifted by the root.
+  TVertexList& body = model.Meshes.Items(0)->Vertices;
+  ExpectNear(body.Items(1), {0, 1, 1}, "body 1");
+  ExpectNear(body.Items(3), {-1, 0, 1}, "body 3");
+  // leg: 90 degrees about x at (1, 0, 0) under the body.
+  TVertexList& leg = model.Meshes.Items(1)->Vertices;
+  ExpectNear(leg.Items(0), {0, 1, 1}, "leg 0");
+  ExpectNear(leg.Items(1), {-1, 1, 1}, "leg 1");
+  // foot: its own pivot and position, then the leg's, the body's and the root's.
+  TVertexList& foot = model.Meshes.Items(2)->Vertices;
+  ExpectNear(foot.Items(0), {-1, 1.5, 1}, "foot 0");
+  ExpectNear(foot.Items(1), {-1, 2.5, 1}, "foot 1");
+  ExpectNear(foot.Items(2), {-1, 1.5, 2}, "foot 2");
+  EXPECT_EQ(model.Meshes.Items(0)->TXVertices.Items(2)->V, 128.0);
+}
+
+}  // namespace
