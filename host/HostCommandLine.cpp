@@ -1,0 +1,129 @@
+#include "HostCommandLine.h"
+
+#include <algorithm>
+
+namespace {
+
+// Walks the arguments; each step consumes one option and its value, if any.
+class Parser {
+ public:
+  Parser(const std::vector<std::string>& args, const std::vector<FileOutputOption>& fileOutputs)
+      : args_(args), fileOutputs_(fileOutputs) {}
+
+  CommandLineResult Run() {
+    CommandLineResult result;
+    while (next_ < args_.size() && error_.empty()) Step(result.options);
+    if (error_.empty()) error_ = CheckCombination(result.options);
+    result.ok = error_.empty();
+    result.error = error_;
+    return result;
+  }
+
+ private:
+  void Step(HostOptions& options) {
+    const std::string option = args_[next_++];
+    if (option == "--help" || option == "-h") {
+      options.help = true;
+    } else if (option == "--dump") {
+      SetOnce(option, options.dump);
+    } else if (option == "--cancel") {
+      SetOnce(option, cancelSeen_);
+      options.answer = UserAnswer::kCancel;
+    } else if (option == "--open") {
+      TakeValueOnce(option, options.openFile);
+      openSeen_ = true;
+      options.answer = UserAnswer::kOpen;
+    } else if (option == "--plugin") {
+      TakeValueOnce(option, options.pluginPath);
+    } else if (IsFileOutputOption(option)) {
+      TakeFileOutput(option, options.outputs);
+    } else {
+      error_ = option.rfind("-", 0) == 0 ? "unknown option '" + option + "'"
+                                         : "unexpected argument '" + option + "'";
+    }
+  }
+
+  bool IsFileOutputOption(const std::string& option) const {
+    return std::any_of(fileOutputs_.begin(), fileOutputs_.end(),
+                       [&](const FileOutputOption& known) { return known.option == option; });
+  }
+
+  void SetOnce(const std::string& option, bool& flag) {
+    if (flag) error_ = option + " is given twice";
+    flag = true;
+  }
+
+  // Takes the argument after `option`; a following option is not a value.
+  bool TakeValue(const std::string& option, std::string& value) {
+    if (next_ >= args_.size() || args_[next_].rfind("--", 0) == 0) {
+      error_ = option + " needs a " + ValueName(option);
+      return false;
+    }
+    value = args_[next_++];
+    if (value.empty()) error_ = option + " needs a non-empty " + ValueName(option);
+    return error_.empty();
+  }
+
+  void TakeValueOnce(const std::string& option, std::string& value) {
+    if (!value.empty()) {
+      error_ = option + " is given twice";
+      return;
+    }
+    TakeValue(option, value);
+  }
+
+  void TakeFileOutput(const std::string& option, std::vector<FileOutputRequest>& outputs) {
+    for (const FileOutputRequest& earlier : outputs) {
+      if (earlier.option == option) {
+        error_ = option + " is given twice";
+        return;
+      }
+    }
+    std::string path;
+    if (TakeValue(option, path)) outputs.push_back({option, path});
+  }
+
+  static std::string ValueName(const std::string& option) {
+    return option == "--plugin" ? "PATH" : "FILE";
+  }
+
+  std::string CheckCombination(const HostOptions&) const {
+    if (openSeen_ && cancelSeen_) return "--open and --cancel exclude each other";
+    return "";
+  }
+
+  const std::vector<std::string>& args_;
+  const std::vector<FileOutputOption>& fileOutputs_;
+  size_t next_ = 0;
+  bool openSeen_ = false;
+  bool cancelSeen_ = false;
+  std::string error_;
+};
+
+}  // namespace
+
+CommandLineResult ParseHostCommandLine(const std::vector<std::string>& args,
+                                       const std::vector<FileOutputOption>& fileOutputs) {
+  return Parser(args, fileOutputs).Run();
+}
+
+std::string HostUsage(const std::vector<FileOutputOption>& fileOutputs) {
+  std::string usage = "usage: modelhost [--plugin PATH] [--open FILE | --cancel] [--dump]";
+  for (const FileOutputOption& output : fileOutputs) usage += " [" + output.option + " FILE]";
+  usage +=
+      "\n"
+      "  --plugin PATH  the plug-in library to load (default: the Kelvado library\n"
+      "                 next to this program)\n"
+      "  --open FILE    answer the plug-in's file dialog with FILE\n"
+      "  --cancel       cancel the plug-in's file dialog\n"
+      "                 (without either, you answer the dialog yourself)\n"
+      "  --dump         print the exact dump instead of the summary\n";
+  for (const FileOutputOption& output : fileOutputs) {
+    const size_t width = output.option.size() + 5;
+    usage += "  " + output.option + " FILE" + std::string(width < 15 ? 15 - width : 1, ' ') +
+             output.description + "\n";
+  }
+  usage += "Exit status: 0 import completed, 1 import failed or cancelled, 2 usage error or\n"
+           "a plug-in library that cannot be loaded.\n";
+  return usage;
+}

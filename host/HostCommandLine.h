@@ -1,0 +1,53 @@
+// The command line of the stand-in host program:
+//   modelhost [--plugin PATH] [--open FILE | --cancel] [--dump] [--obj FILE]
+// Options that write the host model to a file (--obj, and any added later)
+// are not hard-wired: the caller names them, and each one given becomes a
+// FileOutputRequest in the order given.
+#pragma once
+
+#include <string>
+#include <vector>
+
+/// How the user answers the plug-in's file dialog.
+enum class UserAnswer {
+  kInteractive,  ///< A person answers the real dialog or the terminal chooser.
+  kOpen,         ///< The dialog is answered with HostOptions::openFile.
+  kCancel,       ///< The dialog is cancelled.
+};
+
+/// An option that writes the host model to a file, such as "--obj".
+struct FileOutputOption {
+  std::string option;       ///< As typed, e.g. "--obj".
+  std::string description;  ///< One line for the usage text.
+};
+
+/// One requested file output, such as `--obj out.obj`.
+struct FileOutputRequest {
+  std::string option;  ///< The option as given, e.g. "--obj".
+  std::string path;    ///< The file to write.
+};
+
+/// What the command line asks for.
+struct HostOptions {
+  std::string pluginPath;  ///< Empty: the Kelvado library next to the program.
+  UserAnswer answer = UserAnswer::kInteractive;
+  std::string openFile;  ///< The file to answer the dialog with (kOpen only).
+  bool dump = false;     ///< Print the exact dump instead of the summary.
+  bool help = false;     ///< Print the usage and do nothing else.
+  std::vector<FileOutputRequest> outputs;  ///< In command-line order.
+};
+
+/// The outcome of reading a command line.
+struct CommandLineResult {
+  bool ok = false;      ///< False for a usage error.
+  HostOptions options;  ///< Valid when ok.
+  std::string error;    ///< Names the problem when not ok.
+};
+
+/// Reads the arguments (without the program name). `fileOutputs` are the
+/// options, like "--obj", that take a FILE to write the host model to.
+CommandLineResult ParseHostCommandLine(const std::vector<std::string>& args,
+                                       const std::vector<FileOutputOption>& fileOutputs);
+
+/// The usage text, listing the file output options as well.
+std::string HostUsage(const std::vector<FileOutputOption>& fileOutputs);

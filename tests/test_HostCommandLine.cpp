@@ -1,0 +1,79 @@
+#include "HostCommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::vector<FileOutputOption> kOutputs = {{"--obj", "write OBJ"}, {"--svg", "draw"}};
+
+CommandLineResult Parse(const std::vector<std::string>& args) {
+  return ParseHostCommandLine(args, kOutputs);
+}
+
+TEST(HostCommandLine, ReadsEveryOptionInAnyOrder) {
+  const CommandLineResult r =
+      Parse({"--obj", "out/a.obj", "--dump", "--open", "x.3do", "--plugin", "lib/K.dll",
+             "--svg", "a.svg"});
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.options.pluginPath, "lib/K.dll");
+  EXPECT_EQ(r.options.answer, UserAnswer::kOpen);
+  EXPECT_EQ(r.options.openFile, "x.3do");
+  EXPECT_TRUE(r.options.dump);
+  EXPECT_FALSE(r.options.help);
+  ASSERT_EQ(r.options.outputs.size(), 2u);
+  EXPECT_EQ(r.options.outputs[0].option, "--obj");
+  EXPECT_EQ(r.options.outputs[0].path, "out/a.obj");
+  EXPECT_EQ(r.options.outputs[1].option, "--svg");
+  EXPECT_EQ(r.options.outputs[1].path, "a.svg");
+}
+
+TEST(HostCommandLine, DefaultsToTheUserAnsweringAndTheSummary) {
+  const CommandLineResult none = Parse({});
+  ASSERT_TRUE(none.ok);
+  EXPECT_EQ(none.options.answer, UserAnswer::kInteractive);
+  EXPECT_TRUE(none.options.pluginPath.empty());
+  EXPECT_FALSE(none.options.dump);
+  EXPECT_TRUE(none.options.outputs.empty());
+
+  const CommandLineResult cancel = Parse({"--cancel"});
+  ASSERT_TRUE(cancel.ok);
+  EXPECT_EQ(cancel.options.answer, UserAnswer::kCancel);
+  EXPECT_TRUE(Parse({"--help"}).options.help);
+}
+
+TEST(HostCommandLine, UsageErrorsNameTheProblem) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string error;
+  } cases[] = {
+      {{"--open", "a.3do", "--cancel"}, "--open and --cancel exclude each other"},
+      {{"--cancel", "--open", "a.3do"}, "--open and --cancel exclude each other"},
+      {{"--open"}, "--open needs a FILE"},
+      {{"--open", "--dump"}, "--open needs a FILE"},
+      {{"--open", ""}, "--open needs a non-empty FILE"},
+      {{"--plugin"}, "--plugin needs a PATH"},
+      {{"--obj"}, "--obj needs a FILE"},
+      {{"--dump", "--dump"}, "--dump is given twice"},
+      {{"--cancel", "--cancel"}, "--cancel is given twice"},
+      {{"--open", "a", "--open", "b"}, "--open is given twice"},
+      {{"--obj", "a", "--obj", "b"}, "--obj is given twice"},
+      {{"--png", "a"}, "unknown option '--png'"},
+      {{"-x"}, "unknown option '-x'"},
+      {{"model.3do"}, "unexpected argument 'model.3do'"},
+  };
+  for (const Case& c : cases) {
+    const CommandLineResult r = Parse(c.args);
+    EXPECT_FALSE(r.ok) << c.error;
+    EXPECT_EQ(r.error, c.error);
+  }
+}
+
+TEST(HostCommandLine, UsageListsTheFileOutputs) {
+  const std::string usage = HostUsage(kOutputs);
+  EXPECT_NE(usage.find("[--open FILE | --cancel] [--dump] [--obj FILE] [--svg FILE]"),
+            std::string::npos);
+  EXPECT_NE(usage.find("--svg FILE"), std::string::npos);
+  EXPECT_NE(usage.find("draw"), std::string::npos);
+}
+
+}  // namespace
