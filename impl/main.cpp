@@ -1,1 +1,152 @@
+// ---- Host model building ----------------------------------------------------
+
+#include "main.h"
+
+#include <algorithm>
+#include <array>
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "Errors.h"
+#include "O_3do.h"
+#include "O_geo.h"
 #include "msLib.h"
+
+namespace {
+
+/// Three host vertex indices, in the order of a triangle's corners.
+using IndexTriple = std::array<uint16_t, 3>;
+
+/// Position of each vertex object in its mesh's Vertices: the first one.
+using VertexPositions = std::unordered_map<const TVertex*, uint16_t>;
+
+/// A mesh with its triangles already resolved to host vertex indices.
+struct PlannedMesh {
+  const T3DMesh* mesh;
+  std::vector<IndexTriple> triangles;
+};
+
+void CheckVertexCount(const T3DMesh& mesh) {
+  if (mesh.Vertices.Count() <= kMaxHostMeshVertices) return;
+  throw Exception("Mesh '" + mesh.Name + "' has " + std::to_string(mesh.Vertices.Count()) +
+                  " vertices; at most " + std::to_string(kMaxHostMeshVertices) +
+                  " can be imported");
+}
+
+void CheckTextureVertices(const T3DMesh& mesh) {
+  // Raises the very list error that the read of the first missing texture
+  // vertex would raise, but before anything reaches the host.
+  if (mesh.TXVertices.Count() < mesh.Vertices.Count())
+    mesh.TXVertices.Items(mesh.TXVertices.Count());
+}
+
+// One pass instead of a linear search per corner; emplace keeps the first
+// position of an object that the list holds twice, as IndexOf would.
+VertexPositions IndexVertices(const TVertexList& vertices) {
+  VertexPositions positions;
+  positions.reserve(static_cast<size_t>(vertices.Count()));
+  for (int32_t j = 0; j < vertices.Count(); ++j)
+    positions.emplace(vertices.Items(j), static_cast<uint16_t>(j));
+  return positions;
+}
+
+uint16_t CornerIndex(const VertexPositions& positions, const T3DMesh& mesh, int32_t face,
+                     int32_t corner) {
+  const TVertex* vertex = mesh.Surfaces.Items(face)->Vertices.Items(corner);
+  auto found = positions.find(vertex);
+  if (found != positions.end()) return found->second;
+  // Its index would be -1, which the host would read as vertex 65535.
+  throw EListError("Face " + std::to_string(face) + " of mesh '" + mesh.Name +
+                   "' has a corner that is not one of the mesh's vertices");
+}
+
+void AppendFan(const VertexPositions& positions, const T3DMesh& mesh, int32_t face,
+               std::vector<IndexTriple>& triangles) {
+  int32_t corners = mesh.Surfaces.Items(face)->Vertices.Count();
+  if (corners < 3) return;
+  uint16_t first = CornerIndex(positions, mesh, face, 0);
+  uint16_t previous = CornerIndex(positions, mesh, face, 1);
+  for (int32_t k = 0; k <= corners - 3; ++k) {
+    uint16_t next = CornerIndex(positions, mesh, face, k + 2);
+    triangles.push_back({first, previous, next});
+    previous = next;
+  }
+}
+
+PlannedMesh PlanMesh(const T3DMesh& mesh) {
+  CheckTextureVertices(mesh);
+  PlannedMesh planned{&mesh, {}};
+  VertexPositions positions = IndexVertices(mesh.Vertices);
+  for (int32_t face = 0; face < mesh.Surfaces.Count(); ++face)
+    AppendFan(positions, mesh, face, planned.triangles);
+  return planned;
+}
+
+// Everything that can fail is done here, before the first host call, so a
+// model that cannot be imported leaves the host's model untouched.
+std::vector<PlannedMesh> PlanMeshes(const T3DOModel& model) {
+  for (int32_t i = 0; i < model.Meshes.Count(); ++i) CheckVertexCount(*model.Meshes.Items(i));
+  std::vector<PlannedMesh> planned;
+  for (int32_t i = 0; i < model.Meshes.Count(); ++i)
+    planned.push_back(PlanMesh(*model.Meshes.Items(i)));
+  return planned;
+}
+
+/// Rounds to the nearest single (ties to even), as IEEE 754 does; beyond the
+/// single range that gives FLT_MAX or infinity. Spelt out because a plain
+/// conversion of a double outside the single range is undefined in C++.
+float ToSingle(double value) {
+  constexpr double kHalfwayPastMax = 0x1.ffffffp127;  // FLT_MAX + half an ulp
+  double magnitude = std::fabs(value);
+  if (magnitude >= kHalfwayPastMax) return std::copysign(INFINITY, static_cast<float>(value));
+  if (magnitude > FLT_MAX) return std::copysign(FLT_MAX, static_cast<float>(value > 0 ? 1 : -1));
+  return static_cast<float>(value);
+}
+
+// At most 31 characters and the NUL: the host's name field holds 32 bytes.
+void WriteMeshName(msMesh* record, const std::string& name) {
+  char* field = reinterpret_cast<char*>(record) + kMeshNameOffset;
+  size_t length = std::min(name.size(), static_cast<size_t>(kMeshNameCapacity - 1));
+  std::memcpy(field, name.data(), length);
+  field[length] = '\0';
+}
+
+void AddHostVertex(msMesh* hostMesh, const TVertex& vertex, const TTXVertex& texture) {
+  msVertex* record = msMesh_GetVertexAt(hostMesh, msMesh_AddVertex(hostMesh));
+  // The position goes straight into the record and is then handed over from
+  // there; the host owns bytes 24-27, so nothing else is stored.
+  auto* position =
+      reinterpret_cast<float*>(reinterpret_cast<char*>(record) + kVertexPositionOffset);
+  const float values[3] = {ToSingle(vertex.X), ToSingle(vertex.Y), ToSingle(vertex.Z)};
+  std::memcpy(position, values, sizeof values);
+  msVertex_SetVertex(record, position);
+  const float texCoords[2] = {ToSingle(texture.U), ToSingle(texture.V)};
+  msVertex_SetTexCoords(record, texCoords);
+}
+
+void AddHostTriangle(msMesh* hostMesh, const IndexTriple& corners) {
+  msTriangle* record = msMesh_GetTriangleAt(hostMesh, msMesh_AddTriangle(hostMesh));
+  msTriangle_SetVertexIndices(record, corners.data());
+}
+
+void AddHostMesh(const PlannedMesh& planned, msModel* hostModel) {
+  const T3DMesh& mesh = *planned.mesh;
+  msMesh* hostMesh = msModel_GetMeshAt(hostModel, msModel_AddMesh(hostModel));
+  WriteMeshName(hostMesh, mesh.Name);
+  for (int32_t j = 0; j < mesh.Vertices.Count(); ++j)
+    AddHostVertex(hostMesh, *mesh.Vertices.Items(j), *mesh.TXVertices.Items(j));
+  for (const IndexTriple& corners : planned.triangles) AddHostTriangle(hostMesh, corners);
+}
+
+}  // namespace
+
+void AddToHostModel(const T3DOModel& model, msModel* hostModel) {
+  std::vector<PlannedMesh> planned = PlanMeshes(model);
+  for (const PlannedMesh& mesh : planned) AddHostMesh(mesh, hostModel);
+}
+
+// ---- end of host model building ----
