@@ -1,0 +1,26 @@
+// What the answering ends of the scripted user share: the platform's
+// stand-ins on Linux and the import-table hooks on Windows hand each call
+// to these, together with the function that shows the real thing.
+#pragma once
+
+#include "Win32Api.h"
+
+/// A function that shows a message box for real.
+using MessageBoxFunction = int(WINAPI*)(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
+/// A function that shows an open-file dialog for real.
+using OpenFileNameFunction = BOOL(WINAPI*)(LPOPENFILENAMEA request);
+
+/// Records the box, then answers it by the script: IDOK, or `real`'s answer
+/// under pass-through.
+int UserScript_ShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style,
+                              MessageBoxFunction real);
+
+/// Records the request, then answers it with the next queued answer, or,
+/// when nothing is queued, cancels it or hands it to `real` under
+/// pass-through.
+BOOL UserScript_ShowOpenFileName(LPOPENFILENAMEA request, OpenFileNameFunction real);
+
+#ifndef _WIN32
+/// True once a module has been attached: the stand-ins then consult the script.
+bool UserScript_IsOn();
+#endif
