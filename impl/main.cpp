@@ -150,3 +150,122 @@ void AddToHostModel(const T3DOModel& model, msModel* hostModel) {
 }
 
 // ---- end of host model building ----
+
+// ---- Exports and the import command ----
+
+#include <memory>
+#include <new>
+
+#include "NumberConversion.h"
+#include "O_3do.h"
+#include "Win32Api.h"
+
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(OPENFILENAMEA) == 88, "the full open-file request of 32-bit Windows");
+#endif
+
+namespace {
+
+constexpr int32_t kTypeCode = 1;
+constexpr char kTitle[] = "Jedi Knight 3DO...";
+constexpr char kErrorCaption[] = "Jedi Knight 3DO";
+constexpr char kErrorPrefix[] = "Error while importing:\n";
+// One description and pattern pair; the literal's own NUL closes the list.
+constexpr char kFilter[] = "Jedi Knight 3DO (*.3do)\0*.3do\0";
+constexpr char kDialogTitle[] = "Import Jedi Knight 3DO";
+constexpr char kDefaultExtension[] = "3do";
+constexpr char kDefaultPath[] = "C:\\Models\\polyShip.3do";
+constexpr size_t kFileBufferSize = 260;
+
+using FileBuffer = std::array<char, kFileBufferSize>;
+
+OPENFILENAMEA OpenRequest(FileBuffer& buffer) {
+  OPENFILENAMEA request;
+  std::memset(&request, 0, sizeof request);
+  request.lStructSize = sizeof request;
+  request.lpstrFilter = kFilter;
+  request.nFilterIndex = 1;
+  request.lpstrFile = buffer.data();
+  request.nMaxFile = static_cast<DWORD>(buffer.size());
+  request.lpstrTitle = kDialogTitle;
+  request.lpstrDefExt = kDefaultExtension;
+  return request;
+}
+
+// The chosen file's name, or "" when the dialog was cancelled or failed.
+std::string AskForFileName() {
+  FileBuffer buffer{};
+  static_assert(sizeof kDefaultPath <= kFileBufferSize);
+  std::memcpy(buffer.data(), kDefaultPath, sizeof kDefaultPath);
+  OPENFILENAMEA request = OpenRequest(buffer);
+  if (!GetOpenFileNameA(&request)) return {};
+  return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
+}
+
+int32_t ShowError(const char* text) {
+  MessageBoxA(nullptr, text, kErrorCaption, MB_ICONERROR);
+  return -1;
+}
+
+int32_t ReportError(const std::string& message) {
+  return ShowError((kErrorPrefix + message).c_str());
+}
+
+// What to tell the user about an error outside the Exception family; called
+// inside a handler, it inspects the error being handled.
+std::string DescribeUnexpectedError() {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return "Out of memory";
+  } catch (const std::exception& error) {
+    return std::string("Unexpected error: ") + error.what();
+  } catch (...) {
+    return "Unexpected error";
+  }
+}
+
+// Reads the file and adds it to the host's model. The model is freed on
+// leaving, so after any error box has been closed.
+int32_t ImportFile(const std::string& fileName, void* hostModel) {
+  const auto model = std::make_unique<T3DOModel>();
+  try {
+    model->LoadFromFile(fileName);
+    AddToHostModel(*model, static_cast<msModel*>(hostModel));
+    return 0;
+  } catch (const Exception& error) {
+    return ReportError(error.Message());
+  } catch (...) {
+    // An error that crossed into the host would crash it.
+    return ReportError(DescribeUnexpectedError());
+  }
+}
+
+int32_t RunImportCommand(void* hostModel) {
+  // Numbers in 3DO files use "." whatever the user's regional settings; the
+  // setting is kept for later imports.
+  SetDecimalSeparator('.');
+  const std::string fileName = AskForFileName();
+  if (fileName.empty()) return -1;
+  return ImportFile(fileName, hostModel);
+}
+
+}  // namespace
+
+int32_t plugin_GetType() { return kTypeCode; }
+
+const char* plugin_GetTitle() { return kTitle; }
+
+int32_t plugin_Execute(void* hostModel) {
+  try {
+    return RunImportCommand(hostModel);
+  } catch (const std::bad_alloc&) {
+    // Out of memory before the import, or while reporting an error: texts
+    // that need no memory of their own.
+    return ShowError("Error while importing:\nOut of memory");
+  } catch (...) {
+    return ShowError("Error while importing:\nUnexpected error");
+  }
+}
+
+// ---- end of exports and the import command ----
