@@ -21,6 +21,11 @@ configure_and_build() {  # tree, extra cmake arguments...
 configure_and_build native -DCMAKE_BUILD_TYPE=Debug -DKELVADO_SANITIZE=ON
 configure_and_build win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 configure_and_build win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+# Benchmarks are only built here, so they keep compiling; bench/run.sh runs them.
+configure_and_build bench -DCMAKE_BUILD_TYPE=Release -DKELVADO_BENCH=ON -DKELVADO_TESTS=OFF
+
+echo "== fuzz smoke (30 s)"
+fuzz/run.sh 30
 
 # Makes a tree's Wine prefix once, before its tests run side by side in it.
 make_prefix() {  # tree, bits
