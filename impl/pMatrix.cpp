@@ -15,11 +15,18 @@ struct SinCos {
   double cosA;
 };
 
+/// `value` rounded to the nearest float. The round trip goes through memory
+/// on purpose: GCC 12's vectoriser drops a plain double-float-double cast
+/// for some of the uses of its result.
+double RoundToSingle(double value) {
+  volatile float rounded = static_cast<float>(value);
+  return rounded;
+}
+
 SinCos SinCosDegrees(double angle) {
   // Divide first, then multiply by pi: the other order rounds differently.
   const double rad = angle / 180 * kPi;
-  return SinCos{static_cast<double>(static_cast<float>(std::sin(rad))),
-                static_cast<double>(static_cast<float>(std::cos(rad)))};
+  return SinCos{RoundToSingle(std::sin(rad)), RoundToSingle(std::cos(rad))};
 }
 
 }  // namespace
