@@ -25,6 +25,13 @@ Byte FoldCase(Byte c) { return (c >= 'a' && c <= 'z') ? static_cast<Byte>(c - ('
 
 [[noreturn]] void RaiseCharsNotFound() { throw EParserError("Chars not found"); }
 
+// The token appears as the caller wrote it, not case-folded.
+[[noreturn]] void RaiseTokenNotFound(std::string_view token) {
+  std::string message = "Token '";
+  message.append(token).append("' not found");
+  throw EParserError(message);
+}
+
 // Compares the token at `p` (which is not the NUL) without moving anything.
 bool TokenAt(const char* p, std::string_view token) {
   for (size_t i = 0; i < token.size(); ++i) {
@@ -131,7 +138,7 @@ void TQnParser::ReadUntilToken(std::string_view token, std::string& out) {
     }
   }
   out.append(runStart, Cursor);
-  if (*Cursor == 0) throw EParserError("Token '" + std::string(token) + "' not found");
+  if (*Cursor == 0) RaiseTokenNotFound(token);
 }
 
 void TQnParser::SkipBlanks() {

@@ -21,6 +21,13 @@ class NumberConversion : public testing::Test {
   void TearDown() override { SetDecimalSeparator('.'); }
 };
 
+// The expected message: the field exactly as given, in quotes, then `what`.
+std::string Message(const std::string& text, const char* what) {
+  std::string message = "'";
+  message.append(text).append("' ").append(what);
+  return message;
+}
+
 std::string ConvertErrorOf(void (*convert)(const std::string&), const std::string& text) {
   try {
     convert(text);
@@ -79,8 +86,7 @@ TEST_F(NumberConversion, InvalidIntegers) {
   };
   // clang-format on
   for (const char* text : cases) {
-    EXPECT_EQ(ConvertErrorOf(IntOf, text),
-              "'" + std::string(text) + "' is not a valid integer value");
+    EXPECT_EQ(ConvertErrorOf(IntOf, text), Message(text, "is not a valid integer value"));
   }
 }
 
@@ -129,8 +135,7 @@ TEST_F(NumberConversion, InvalidReals) {
   };
   // clang-format on
   for (const char* text : cases) {
-    EXPECT_EQ(ConvertErrorOf(FloatOf, text),
-              "'" + std::string(text) + "' is not a valid floating point value");
+    EXPECT_EQ(ConvertErrorOf(FloatOf, text), Message(text, "is not a valid floating point value"));
   }
 }
 
