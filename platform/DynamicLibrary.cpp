@@ -2,6 +2,7 @@
 // "libX.so", and a bare name is searched where Windows would find the
 // plug-in's own libraries.
 #include <dlfcn.h>
+#include <link.h>
 #include <unistd.h>
 
 #include <climits>
@@ -39,18 +40,23 @@ std::string DirectoryOf(const std::string& path) {
   return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-// The folder of the library (or program) that holds `address`.
-std::string DirectoryOfCode(const void* address) {
-  Dl_info info{};
-  if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
-  return DirectoryOf(info.dli_fname);
-}
-
 std::string ExecutableDirectory() {
   char path[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
   if (length <= 0) return {};
   return DirectoryOf(std::string(path, static_cast<size_t>(length)));
+}
+
+// The folder of the library (or program) that holds `address`.
+std::string DirectoryOfCode(const void* address) {
+  Dl_info info{};
+  link_map* map = nullptr;
+  if (dladdr1(address, &info, reinterpret_cast<void**>(&map), RTLD_DL_LINKMAP) == 0) return {};
+  // The program itself goes by an empty name in the loader's list.
+  if (map == nullptr || map->l_name == nullptr || map->l_name[0] == 0) {
+    return ExecutableDirectory();
+  }
+  return DirectoryOf(map->l_name);
 }
 
 HMODULE OpenFile(const std::string& path) { return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }

@@ -1,0 +1,253 @@
+// The plug-in end to end: the built Kelvado and KelvadoImpl libraries,
+// loaded as a host loads them, importing into the stand-in host model with
+// a scripted user.
+#include <clocale>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "HostModel.h"
+#include "PlugInHarness.h"
+
+namespace fs = std::filesystem;
+using namespace plugintest;
+
+namespace {
+
+constexpr char kErrorPrefix[] = "Error while importing:\n";
+constexpr char kDefaultPath[] = "C:\\Models\\polyShip.3do";
+
+std::string DataFile(const std::string& name) { return std::string(KELVADO_DATA_DIR) + "/" + name; }
+
+class PlugInImport : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { createPlugIn_ = LoadPlugInLibrary(); }
+
+  void SetUp() override {
+    ASSERT_NE(createPlugIn_, nullptr) << "Kelvado did not load";
+    UserScript_Reset();
+    host_ = hostmodel_Create();
+  }
+
+  void TearDown() override { hostmodel_Destroy(host_); }
+
+  static PlugInPtr Create() { return PlugInPtr(createPlugIn_()); }
+
+  // Runs the import command with the user choosing `path` in the dialog.
+  int32_t Import(PlugIn& plugIn, const std::string& path) {
+    UserScript_AnswerFileDialog(path);
+    return plugIn.Execute(host_);
+  }
+
+  void ExpectOneErrorBox(const std::string& text) {
+    ASSERT_EQ(UserScript_Boxes().size(), 1u);
+    const UserScriptBox& box = UserScript_Boxes()[0];
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(box.caption, "Jedi Knight 3DO");
+    EXPECT_EQ(box.style, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(box.text, text);
+  }
+
+  static inline CreatePlugInFunction createPlugIn_ = nullptr;
+  msModel* host_ = nullptr;
+};
+
+TEST_F(PlugInImport, DescribesItselfByTypeAndOneConstantTitle) {
+  PlugInPtr first = Create();
+  PlugInPtr second = Create();
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->GetType(), 1);
+  EXPECT_EQ(second->GetType(), 1);
+  const char* title = first->GetTitle();
+  EXPECT_STREQ(title, "Jedi Knight 3DO...");
+  EXPECT_EQ(first->GetTitle(), title);
+  EXPECT_EQ(second->GetTitle(), title);
+  EXPECT_TRUE(UserScript_Boxes().empty());
+  EXPECT_TRUE(UserScript_Dialogs().empty()) << "nothing happens before Execute";
+}
+
+TEST_F(PlugInImport, CancelledDialogGivesMinusOneWithoutBoxOrHostCall) {
+  PlugInPtr plugIn = Create();
+  UserScript_CancelFileDialog();
+  EXPECT_EQ(plugIn->Execute(host_), -1);
+  EXPECT_EQ(UserScript_Dialogs().size(), 1u);
+  EXPECT_TRUE(UserScript_Boxes().empty());
+  EXPECT_EQ(hostmodel_CallCount(host_), 0);
+}
+
+TEST_F(PlugInImport, AsksForOneFileWithTheFullOpenRequest) {
+  PlugInPtr plugIn = Create();
+  UserScript_CancelFileDialog();
+  plugIn->Execute(host_);
+  ASSERT_EQ(UserScript_Dialogs().size(), 1u);
+  const UserScriptDialog& dialog = UserScript_Dialogs()[0];
+  EXPECT_EQ(dialog.structSize, sizeof(OPENFILENAMEA));
+#if defined(_WIN32) && !defined(_WIN64)
+  EXPECT_EQ(dialog.structSize, 88u);
+#endif
+  EXPECT_EQ(dialog.owner, nullptr);
+  EXPECT_EQ(dialog.filter, std::string("Jedi Knight 3DO (*.3do)\0*.3do\0", 30));
+  EXPECT_EQ(dialog.filterIndex, 1u);
+  EXPECT_EQ(dialog.initialFile, kDefaultPath);
+  EXPECT_EQ(dialog.maxFile, 260u);
+  EXPECT_EQ(dialog.title, "Import Jedi Knight 3DO");
+  EXPECT_EQ(dialog.flags, 0u);
+  EXPECT_EQ(dialog.defaultExtension, "3do");
+}
+
+struct FailedImport {
+  const char* file;
+  const char* message;  // After the prefix; null: the file-open message.
+};
+
+class PlugInFailure : public PlugInImport, public ::testing::WithParamInterface<FailedImport> {};
+
+// A file that cannot be opened or is malformed: one box with the reader's
+// message, the host untouched, -1.
+TEST_P(PlugInFailure, ShowsOneErrorBoxAndLeavesTheHostUntouched) {
+  PlugInPtr plugIn = Create();
+  const std::string path = DataFile(GetParam().file);
+  EXPECT_EQ(Import(*plugIn, path), -1);
+  if (GetParam().message != nullptr) {
+    ExpectOneErrorBox(kErrorPrefix + std::string(GetParam().message));
+  } else {
+    ASSERT_EQ(UserScript_Boxes().size(), 1u);
+    const std::string& text = UserScript_Boxes()[0].text;
+    EXPECT_EQ(text.rfind(kErrorPrefix + std::string("Cannot open file \""), 0), 0u) << text;
+    EXPECT_NE(text.find(std::string(GetParam().file) + "\". "), std::string::npos) << text;
+  }
+  EXPECT_EQ(hostmodel_CallCount(host_), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, PlugInFailure,
+    ::testing::Values(FailedImport{"plugin_no_such_file.3do", nullptr},
+                      FailedImport{"empty.3do", "Token 'MATERIALS' not found"},
+                      FailedImport{"no_hierarchy.3do", "Token 'HIERARCHY NODES' not found"},
+                      FailedImport{"z_line_break.3do", "'0\n' is not a valid floating point value"},
+                      FailedImport{"mesh_index_out_of_range.3do", "Mesh Index is out of bounds: 1"}));
+
+struct GoodFile {
+  const char* file;
+  int32_t meshes;
+};
+
+class PlugInSuccess : public PlugInImport, public ::testing::WithParamInterface<GoodFile> {};
+
+TEST_P(PlugInSuccess, ImportsWithoutBoxOrHostFault) {
+  PlugInPtr plugIn = Create();
+  EXPECT_EQ(Import(*plugIn, DataFile(GetParam().file)), 0);
+  EXPECT_TRUE(UserScript_Boxes().empty());
+  EXPECT_EQ(hostmodel_MeshCount(host_), GetParam().meshes);
+  EXPECT_EQ(hostmodel::CheckedFaults(host_), std::vector<std::string>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, PlugInSuccess,
+                         ::testing::Values(GoodFile{"triangle.3do", 1}, GoodFile{"walker.3do", 3},
+                                           GoodFile{"plugin_decimal_point.3do", 1}));
+
+TEST_F(PlugInImport, ImportAfterAnErrorStartsFresh) {
+  PlugInPtr plugIn = Create();
+  EXPECT_EQ(Import(*plugIn, DataFile("no_hierarchy.3do")), -1);
+  EXPECT_EQ(Import(*plugIn, DataFile("triangle.3do")), 0);
+  EXPECT_EQ(UserScript_Boxes().size(), 1u);
+  EXPECT_EQ(hostmodel_MeshCount(host_), 1) << "nothing of the failed file reached the host";
+  ASSERT_EQ(UserScript_Dialogs().size(), 2u);
+  EXPECT_EQ(UserScript_Dialogs()[1].initialFile, kDefaultPath) << "a freshly prepared dialog";
+  EXPECT_EQ(hostmodel::CheckedFaults(host_), std::vector<std::string>{});
+}
+
+// A file larger than the reader takes in one piece: an error outside the
+// reader's own family, which must not reach the host either.
+TEST_F(PlugInImport, OutOfMemoryIsReportedLikeAnyOtherFailure) {
+  const fs::path path = fs::temp_directory_path() / "plugin_larger_than_4_GiB.3do";
+  std::ofstream(path).put('#');
+  std::error_code error;
+  fs::resize_file(path, (uintmax_t{5} << 30), error);
+  if (error) GTEST_SKIP() << "no sparse 5 GiB file here: " << error.message();
+  PlugInPtr plugIn = Create();
+  EXPECT_EQ(Import(*plugIn, path.string()), -1);
+  fs::remove(path);
+  ExpectOneErrorBox(std::string(kErrorPrefix) + "Out of memory");
+  EXPECT_EQ(hostmodel_CallCount(host_), 0);
+}
+
+TEST_F(PlugInImport, ImplementationStaysLoadedUntilTheLastObjectGoes) {
+  const fs::path implementation = ProgramFolder() / LibraryFileName("KelvadoImpl");
+  ASSERT_FALSE(IsLoaded(implementation));
+  PlugInPtr first = Create();
+  PlugInPtr second = Create();
+  first.reset();
+  EXPECT_TRUE(IsLoaded(implementation));
+  UserScript_CancelFileDialog();
+  EXPECT_EQ(second->Execute(host_), -1) << "the remaining object still works";
+  second.reset();
+  EXPECT_FALSE(IsLoaded(implementation));
+}
+
+#ifdef _WIN32
+#ifdef _WIN64
+#define HOST_THISCALL
+#else
+#define HOST_THISCALL __thiscall
+#endif
+
+// The object as a host built with Microsoft's compiler calls it: through a
+// table of exactly four entries, the first being the deleting destructor.
+struct HostSlots {
+  void*(HOST_THISCALL* destroy)(void* self, unsigned flags);
+  int32_t(HOST_THISCALL* getType)(void* self);
+  const char*(HOST_THISCALL* getTitle)(void* self);
+  int32_t(HOST_THISCALL* execute)(void* self, void* model);
+};
+
+TEST_F(PlugInImport, PresentsTheFourSlotsOfTheHostsCompiler) {
+  PlugIn* object = createPlugIn_();
+  ASSERT_NE(object, nullptr);
+  const HostSlots* slots = *reinterpret_cast<HostSlots* const*>(object);
+  EXPECT_EQ(slots->getType(object), 1);
+  EXPECT_STREQ(slots->getTitle(object), "Jedi Knight 3DO...");
+  UserScript_AnswerFileDialog(DataFile("triangle.3do"));
+  EXPECT_EQ(slots->execute(object, host_), 0);
+  EXPECT_EQ(hostmodel_MeshCount(host_), 1);
+  EXPECT_EQ(slots->destroy(object, 1), object);
+  EXPECT_FALSE(IsLoaded(ProgramFolder() / "KelvadoImpl.dll"));
+}
+#endif
+
+
+// Runs on its own as test_PlugIn_DecimalComma, under regional settings
+// that write numbers with a decimal comma, set before the implementation
+// library loads.
+class DecimalComma : public PlugInImport {};
+
+TEST_F(DecimalComma, FullStopNumbersStillRead) {
+  const char* locale = std::getenv("LC_ALL");
+  if (locale == nullptr || std::string(locale) != "de_DE.UTF-8") {
+    GTEST_SKIP() << "runs as test_PlugIn_DecimalComma, under LC_ALL=de_DE.UTF-8";
+  }
+#ifdef _WIN32
+  char separator[8] = {};
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator);
+  ASSERT_STREQ(separator, ",") << "the premise: the user's settings write a decimal comma";
+#else
+  ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "generate it: cmake/install-deps.sh";
+  ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+#endif
+  PlugInPtr plugIn = Create();
+  EXPECT_EQ(Import(*plugIn, DataFile("plugin_decimal_point.3do")), 0);
+  EXPECT_TRUE(UserScript_Boxes().empty());
+  float position[3] = {};
+  float texCoords[2] = {};
+  ASSERT_EQ(hostmodel_GetVertex(host_, 0, 0, position, texCoords), 1);
+  EXPECT_EQ(position[0], 1.5f);
+  EXPECT_EQ(position[1], 0.25f);
+  EXPECT_EQ(position[2], -2.75f);
+  EXPECT_EQ(texCoords[0], 0.5f);
+  EXPECT_EQ(texCoords[1], 16.75f);
+}
+
+}  // namespace
