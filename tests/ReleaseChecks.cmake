@@ -1,5 +1,7 @@
-# Checks of what ships, run from the built files: the two plug-in libraries'
-# machine type, exports, imports and version resource.
+# Checks of what ships and of what a person sees: the two plug-in libraries'
+# machine type, exports, imports and version resource, read from the built
+# files; and the real dialogs and message boxes under Wine on a private X
+# display.
 find_package(Python3 COMPONENTS Interpreter QUIET)
 if(NOT WIN32 OR NOT Python3_Interpreter_FOUND)
   return()
@@ -8,6 +10,8 @@ endif()
 # Reads a library's version strings through GetFileVersionInfoA under Wine.
 add_executable(read_version ${CMAKE_CURRENT_SOURCE_DIR}/read_version.cpp)
 target_link_libraries(read_version PRIVATE version)
+# Lists a top-level window's controls and their texts, for the dialog tests.
+add_executable(read_window ${CMAKE_CURRENT_SOURCE_DIR}/read_window.cpp)
 
 set(KELVADO_CHECK_RELEASE ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/check_release.py)
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -34,3 +38,11 @@ add_test(NAME release_libraries_win64
          COMMAND ${KELVADO_CHECK_RELEASE} ${CMAKE_BINARY_DIR}/bin --arch x86-64 --version-reader
                  ${KELVADO_READ_VERSION})
 set_tests_properties(release_libraries release_libraries_win64 PROPERTIES SKIP_RETURN_CODE 77)
+
+# The dialog tests run the 32-bit build when the machine runs 32-bit
+# processes, and this 64-bit build otherwise; they need a display server,
+# xdotool and ImageMagick, and report a skip when one is missing.
+add_test(NAME gui_e2e
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/gui_e2e.sh ${CMAKE_BINARY_DIR}/bin
+                 ${KELVADO_WIN32_BIN} ${CMAKE_CURRENT_SOURCE_DIR}/data)
+set_tests_properties(gui_e2e PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)

@@ -1,0 +1,274 @@
+#!/usr/bin/env bash
+# Drives the plug-in through the real Windows dialogs, as a person would: the
+# stand-in host runs under Wine on a private X display, without --open, so the
+# plug-in's GetOpenFileNameA and MessageBoxA show the real dialog and the real
+# boxes, which this script operates with the keyboard.
+#
+#   gui_e2e.sh WIN64_BIN WIN32_BIN DATA_DIR
+#
+# The 32-bit build (WIN32_BIN) runs when this machine runs 32-bit processes;
+# on kernels with 32-bit emulation switched off the 32-bit Wine cannot start,
+# and the 64-bit build (WIN64_BIN) of the same sources stands in for it.
+# Screenshots go to <tree of the build that ran>/screenshots. Exit status 0
+# passed, 1 failed, 77 skipped (a tool is missing).
+set -uo pipefail
+
+here=$(cd "$(dirname "$0")" && pwd)
+wine_run="$here/../cmake/wine-run.sh"
+win64_bin=$(cd "$1" && pwd)
+win32_bin=$2
+data_dir=$(cd "$3" && pwd)
+SKIP=77
+
+skip() { echo "SKIP: $*"; exit $SKIP; }
+fail() { echo "FAIL: $*"; exit 1; }
+pass() { echo "ok    $*"; }
+
+for tool in Xvfb xdotool import /usr/lib/wine/wine64; do
+  command -v "$tool" > /dev/null 2>&1 || skip "$tool is not installed (./test.sh installs it)"
+done
+
+if /usr/lib/wine/wine --version > /dev/null 2>&1 && [ -f "$win32_bin/modelhost.exe" ]; then
+  bits=32
+  bin=$(cd "$win32_bin" && pwd)
+  echo "Running the 32-bit build (the deliverables) under the 32-bit Wine."
+else
+  bits=64
+  bin=$win64_bin
+  echo "This machine runs no 32-bit processes (32-bit emulation is off), so the 32-bit Wine"
+  echo "cannot start: the 64-bit build of the same sources runs in its place."
+fi
+for file in modelhost.exe Kelvado.dll KelvadoImpl.dll msModelLib.dll read_window.exe; do
+  [ -f "$bin/$file" ] || fail "$bin/$file has not been built"
+done
+tree=$(dirname "$bin")
+shots="$tree/screenshots"
+mkdir -p "$shots"
+rm -f "$shots"/*.png
+# A prefix of its own: it shows every window on one Wine desktop, which draws
+# the captions itself (there is no window manager) and lets read_window find
+# the dialogs.
+export WINEPREFIX="$tree/gui-wineprefix"
+work=$(mktemp -d)
+
+xvfb_pid=""
+host_pid=""
+cleanup() {
+  [ -n "$host_pid" ] && kill "$host_pid" 2> /dev/null
+  # Ends every process of this test's own prefix, and only those.
+  WINEPREFIX="$WINEPREFIX" /usr/lib/wine/wineserver64 -k > /dev/null 2>&1
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null && wait "$xvfb_pid" 2> /dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM
+
+# Starts Xvfb on the first free display number from 90 on.
+start_display() {
+  local n
+  for n in $(seq 90 140); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 800x600x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    local tries
+    for tries in $(seq 1 50); do
+      if DISPLAY=":$n" xdotool getdisplaygeometry > /dev/null 2>&1; then
+        export DISPLAY=":$n"
+        return 0
+      fi
+      kill -0 "$xvfb_pid" 2> /dev/null || break
+      sleep 0.1
+    done
+    kill "$xvfb_pid" 2> /dev/null
+    xvfb_pid=""
+  done
+  return 1
+}
+
+wine_cmd() { "$wine_run" "$bits" "$@"; }
+
+prepare_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    echo "Creating the dialog tests' Wine prefix (once)..."
+    timeout 300 "$wine_run" "$bits" wineboot -i > "$work/wineboot.log" 2>&1
+  fi
+  timeout 120 "$wine_run" "$bits" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f \
+    > /dev/null 2>&1 &&
+    timeout 120 "$wine_run" "$bits" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default \
+      /d 800x600 /f > /dev/null 2>&1 || return 1
+  # The desktop setting takes effect with the next Wine server.
+  /usr/lib/wine/wineserver64 -k > /dev/null 2>&1
+  /usr/lib/wine/wineserver64 -w > /dev/null 2>&1
+  return 0
+}
+
+# Waits up to $2 seconds for a window whose name is exactly $1; prints its id.
+wait_window() {
+  local deadline=$((SECONDS + $2)) id
+  while [ $SECONDS -lt $deadline ]; do
+    id=$(xdotool search --name "^$1\$" 2> /dev/null | head -1)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    host_running || return 1
+    sleep 0.2
+  done
+  return 1
+}
+
+# Starts modelhost.exe from folder $1 with --dump and the remaining arguments.
+start_host() {
+  local folder=$1
+  shift
+  rm -f "$work/host.out" "$work/host.rc"
+  (
+    # The dialog opens in the current folder (the proposed one does not
+    # exist here); the test data folder shows the filter at work.
+    cd "$data_dir" || exit 1
+    wine_cmd "$folder/modelhost.exe" --dump "$@" > "$work/host.out" 2> "$work/host.err"
+    echo $? > "$work/host.rc"
+  ) &
+  host_pid=$!
+}
+
+host_running() { [ ! -f "$work/host.rc" ]; }
+
+# Waits up to 60 seconds for modelhost to end; sets host_status.
+wait_host() {
+  local deadline=$((SECONDS + 60))
+  while host_running && [ $SECONDS -lt $deadline ]; do sleep 0.2; done
+  host_running && return 1
+  wait "$host_pid" 2> /dev/null
+  host_pid=""
+  host_status=$(cat "$work/host.rc")
+}
+
+shot() { import -window root "$shots/$1.png" || fail "cannot take the screenshot $1"; }
+
+# Lists what the window titled $1 shows (its controls and their texts).
+read_window() { timeout 60 "$wine_run" "$bits" "$bin/read_window.exe" "$1" 2> /dev/null | tr -d '\r'; }
+
+# Gives the window $1 the keyboard focus and sends the keys that follow.
+press() {
+  local window=$1
+  shift
+  xdotool windowfocus --sync "$window" > /dev/null 2>&1 || true
+  sleep 0.3
+  xdotool key --clearmodifiers "$@"
+}
+
+scripted_dump() { timeout 120 "$wine_run" "$bits" "$bin/modelhost.exe" --dump "$@" 2> /dev/null; }
+
+windows_path() { echo "Z:${1//\//\\}"; }
+
+# Waits for the dialog and checks what it proposes; photographs it when $2
+# names a screenshot; then types the path $1 and presses Enter, or, when $1 is
+# empty, leaves the dialog open.
+answer_dialog() {
+  local dialog
+  dialog=$(wait_window "Import Jedi Knight 3DO" 90) || fail "the dialog \"Import Jedi Knight 3DO\" did not appear"
+  sleep 0.5
+  local controls
+  controls=$(read_window "Import Jedi Knight 3DO")
+  grep -q '^control [A-Za-z]* [0-9]* "polyShip.3do"$' <<< "$controls" ||
+    fail "the dialog does not propose \"polyShip.3do\": $controls"
+  grep -q '^control ComboBox [0-9]* "Jedi Knight 3DO (\*.3do)"$' <<< "$controls" ||
+    fail "the dialog's filter is not \"Jedi Knight 3DO (*.3do)\": $controls"
+  if [ -n "${2:-}" ]; then
+    xdotool windowfocus --sync "$dialog" > /dev/null 2>&1 || true
+    sleep 0.5
+    shot "$2"
+  fi
+  [ -n "$1" ] || return 0
+  xdotool windowfocus --sync "$dialog" > /dev/null 2>&1 || true
+  sleep 0.3
+  xdotool type --delay 15 --clearmodifiers "$1"
+  read_window "Import Jedi Knight 3DO" | grep -qF "\"$1\"" ||
+    fail "the typed path did not arrive in the file name field"
+  press "$dialog" Return
+}
+
+# Waits for the error box, checks its text, photographs it and closes it with Enter.
+close_error_box() {  # caption, expected start of the text, screenshot name
+  local box
+  box=$(wait_window "$1" 60) || fail "the box \"$1\" did not appear"
+  sleep 0.5
+  read_window "$1" | grep -qF "\"$2" || fail "the box \"$1\" does not say \"$2...\""
+  shot "$3"
+  press "$box" Return
+}
+
+expect_same_dump() {  # what, scripted arguments...
+  local what=$1
+  shift
+  scripted_dump "$@" > "$work/scripted.out"
+  diff -u "$work/scripted.out" "$work/host.out" > "$work/diff.out" ||
+    fail "$what: the dump differs from the scripted run: $(cat "$work/diff.out")"
+}
+
+expect_status() {  # what, wanted exit status
+  wait_host || fail "$1: modelhost did not end within 60 s"
+  [ "$host_status" = "$2" ] ||
+    fail "$1: exit status $host_status, expected $2; output: $(cat "$work/host.out" "$work/host.err")"
+}
+
+start_display || skip "no free X display for Xvfb"
+prepare_prefix || fail "cannot set up the Wine prefix $WINEPREFIX"
+
+# 1 and 2: a valid file, typed into the dialog.
+valid="$data_dir/gui_box.3do"
+path=$(windows_path "$valid")
+start_host "$bin"
+answer_dialog "$path" dialog
+expect_status "valid file" 0
+grep -qx "result 0" "$work/host.out" || fail "valid file: no \"result 0\" in the dump"
+grep -q '^box ' "$work/host.out" && fail "valid file: a message box was shown"
+expect_same_dump "valid file" --open "$path"
+pass "dialog proposes \"polyShip.3do\" with the filter \"Jedi Knight 3DO (*.3do)\"; a typed valid path imports (result 0) as the scripted run does"
+
+# 3: a missing file, then a malformed file: the error box, closed with Enter.
+for case in "missing:$data_dir/gui_no_such_file.3do" "malformed:$data_dir/gui_truncated.3do"; do
+  name=${case%%:*}
+  path=$(windows_path "${case#*:}")
+  start_host "$bin"
+  answer_dialog "$path"
+  close_error_box "Jedi Knight 3DO" "Error while importing:\\n" "error-$name"
+  expect_status "$name file" 1
+  grep -qx "result -1" "$work/host.out" || fail "$name file: no \"result -1\" in the dump"
+  [ "$(grep -c '^box "Jedi Knight 3DO" "Error while importing:' "$work/host.out")" = 1 ] ||
+    fail "$name file: not exactly one error box"
+  expect_same_dump "$name file" --open "$path"
+  pass "$name file: one error box \"Jedi Knight 3DO\", closed with Enter, result -1"
+done
+
+# 4: Escape in the dialog cancels without a box.
+start_host "$bin"
+answer_dialog ""
+press "$(wait_window "Import Jedi Knight 3DO" 5)" Escape
+expect_status "Escape" 1
+grep -qx "result -1" "$work/host.out" || fail "Escape: no \"result -1\" in the dump"
+grep -q '^box ' "$work/host.out" && fail "Escape: a message box was shown"
+pass "Escape in the dialog: result -1, no box"
+
+# 5: the implementation library missing: one box, then the fallbacks, no dialog.
+lonely="$work/no-impl"
+mkdir -p "$lonely"
+cp "$bin/modelhost.exe" "$bin/Kelvado.dll" "$bin/msModelLib.dll" "$lonely/"
+start_host "$lonely"
+close_error_box "Jedi Knight 3DO Import module" "Implementation module 'KelvadoImpl.dll' not found" \
+  "error-no-implementation"
+expect_status "no KelvadoImpl.dll" 1
+xdotool search --name "^Import Jedi Knight 3DO\$" > /dev/null 2>&1 &&
+  fail "no KelvadoImpl.dll: the file dialog appeared"
+cat > "$work/expected.out" << 'EOF'
+box "Jedi Knight 3DO Import module" "Implementation module 'KelvadoImpl.dll' not found"
+plugin type 0 title ""
+result -1
+EOF
+tr -d '\r' < "$work/host.out" | diff -u "$work/expected.out" - > "$work/diff.out" ||
+  fail "no KelvadoImpl.dll: $(cat "$work/diff.out")"
+pass "without KelvadoImpl.dll: one box \"Jedi Knight 3DO Import module\", then type 0, title \"\", result -1"
+
+echo "Screenshots: $(cd "$shots" && ls -- *.png | tr '\n' ' ')in $shots"
+echo "5 passed, 0 failed"
