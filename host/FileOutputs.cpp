@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "ObjWriter.h"
+#include "SvgView.h"
 
 namespace {
 
@@ -14,11 +15,16 @@ std::string WriteObjOutput(const ImportRecord& record, std::ostream& out) {
   return std::to_string(leftOut) + " triangle(s) naming a vertex outside their mesh left out";
 }
 
+std::string WriteSvgOutput(const ImportRecord& record, std::ostream& out) {
+  return WriteSvg(record.meshes, out);
+}
+
 }  // namespace
 
 const std::vector<FileOutputKind>& FileOutputKinds() {
   static const std::vector<FileOutputKind> kinds = {
       {{"--obj", "write the host model as Wavefront OBJ"}, WriteObjOutput},
+      {{"--svg", "draw the host model as a wireframe picture (SVG)"}, WriteSvgOutput},
   };
   return kinds;
 }

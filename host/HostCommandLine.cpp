@@ -123,7 +123,8 @@ std::string HostUsage(const std::vector<FileOutputOption>& fileOutputs) {
     usage += "  " + output.option + " FILE" + std::string(width < 15 ? 15 - width : 1, ' ') +
              output.description + "\n";
   }
-  usage += "Exit status: 0 import completed, 1 import failed or cancelled, 2 usage error or\n"
-           "a plug-in library that cannot be loaded.\n";
+  usage +=
+      "Exit status: 0 import completed, 1 import failed or cancelled, 2 usage error or\n"
+      "a plug-in library that cannot be loaded.\n";
   return usage;
 }

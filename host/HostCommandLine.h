@@ -31,9 +31,9 @@ struct FileOutputRequest {
 struct HostOptions {
   std::string pluginPath;  ///< Empty: the Kelvado library next to the program.
   UserAnswer answer = UserAnswer::kInteractive;
-  std::string openFile;  ///< The file to answer the dialog with (kOpen only).
-  bool dump = false;     ///< Print the exact dump instead of the summary.
-  bool help = false;     ///< Print the usage and do nothing else.
+  std::string openFile;                    ///< The file to answer the dialog with (kOpen only).
+  bool dump = false;                       ///< Print the exact dump instead of the summary.
+  bool help = false;                       ///< Print the usage and do nothing else.
   std::vector<FileOutputRequest> outputs;  ///< In command-line order.
 };
 

@@ -28,9 +28,9 @@ struct HostTriangleRecord {
 
 /// One host mesh, in host order.
 struct HostMeshRecord {
-  std::string name;                          ///< The name the plug-in wrote.
-  std::vector<HostVertexRecord> vertices;    ///< In index order.
-  std::vector<HostTriangleRecord> triangles; ///< In index order.
+  std::string name;                           ///< The name the plug-in wrote.
+  std::vector<HostVertexRecord> vertices;     ///< In index order.
+  std::vector<HostTriangleRecord> triangles;  ///< In index order.
 };
 
 /// Everything a run produced, in the order it happened.

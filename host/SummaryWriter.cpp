@@ -29,9 +29,8 @@ void WriteMeshTable(const std::vector<HostMeshRecord>& meshes, std::ostream& out
   for (const HostMeshRecord& mesh : meshes) {
     nameWidth = std::max(nameWidth, QuoteText(mesh.name).size());
   }
-  out << std::left << std::setw(5) << "mesh" << std::setw(static_cast<int>(nameWidth) + 2)
-      << "name" << std::right << std::setw(10) << "vertices" << std::setw(11) << "triangles"
-      << '\n';
+  out << std::left << std::setw(5) << "mesh" << std::setw(static_cast<int>(nameWidth) + 2) << "name"
+      << std::right << std::setw(10) << "vertices" << std::setw(11) << "triangles" << '\n';
   size_t vertices = 0, triangles = 0;
   for (size_t i = 0; i < meshes.size(); ++i) {
     const HostMeshRecord& mesh = meshes[i];

@@ -29,8 +29,8 @@ std::string FormatFloat(float value) {
   // printf's %g in the C locale, and unlike the Windows C runtime's printf it
   // writes two-digit exponents, so both targets print the same bytes.
   char buffer[64];
-  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(value),
-                                          std::chars_format::general, 9);
+  const auto [end, error] = std::to_chars(
+      buffer, buffer + sizeof buffer, static_cast<double>(value), std::chars_format::general, 9);
   if (error != std::errc()) return "?";  // cannot happen: 64 bytes hold any %.9g
   return std::string(buffer, end);
 }

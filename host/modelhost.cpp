@@ -1,1 +1,89 @@
-int main() { return 0; }
+// The stand-in host program: loads a plug-in library, runs one import into an
+// empty host model the way a modelling host does, and reports what happened.
+//   modelhost [--plugin PATH] [--open FILE | --cancel] [--dump] [--obj FILE]
+// Exit status: 0 when Execute returned 0, 1 when it returned anything else
+// (-1: failed or cancelled), 2 for a usage error, a plug-in library that
+// cannot be loaded or driven, or an output file that cannot be written.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "DumpWriter.h"
+#include "FileOutputs.h"
+#include "HostCommandLine.h"
+#include "ImportRun.h"
+#include "PlugInLoader.h"
+#include "SummaryWriter.h"
+
+namespace {
+
+constexpr int kExitCompleted = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitTrouble = 2;
+
+int Fail(const std::string& message) {
+  std::cerr << "modelhost: " << message << '\n';
+  return kExitTrouble;
+}
+
+// Writes every requested file; false when one cannot be written.
+bool WriteOutputs(const HostOptions& options, const ImportRecord& record) {
+  bool allWritten = true;
+  for (const FileOutputRequest& request : options.outputs) {
+    std::string warning, error;
+    const FileOutputKind* kind = FindFileOutput(request.option);
+    if (kind == nullptr || !WriteFileOutput(*kind, record, request.path, warning, error)) {
+      Fail(kind == nullptr ? "no writer for " + request.option : error);
+      allWritten = false;
+    } else if (!warning.empty()) {
+      std::cerr << "modelhost: " << request.path << ": " << warning << '\n';
+    }
+  }
+  return allWritten;
+}
+
+int Run(const HostOptions& options) {
+  const std::string path = options.pluginPath.empty() ? DefaultPlugInPath() : options.pluginPath;
+  std::string error;
+  std::unique_ptr<LoadedPlugIn> plugIn = LoadedPlugIn::Load(path, error);
+  if (!plugIn) return Fail(error);
+  ImportRecord record;
+  if (!RunImport(*plugIn, options.answer, options.openFile, record, error)) return Fail(error);
+  if (options.dump) {
+    WriteDump(record, std::cout);
+  } else {
+    WriteSummary(record, std::cout);
+  }
+  std::cout.flush();
+  // The summary lists faults itself; the dump's format has no place for them.
+  for (const std::string& fault : options.dump ? record.hostFaults : std::vector<std::string>()) {
+    std::cerr << "modelhost: host library fault: " << fault << '\n';
+  }
+  if (!WriteOutputs(options, record)) return kExitTrouble;
+  return record.result == 0 ? kExitCompleted : kExitFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The dump must be the same bytes on every target: no CR before each LF.
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const CommandLineResult parsed = ParseHostCommandLine(args, FileOutputOptions());
+  if (!parsed.ok) {
+    std::cerr << "modelhost: " << parsed.error << '\n' << HostUsage(FileOutputOptions());
+    return kExitTrouble;
+  }
+  if (parsed.options.help) {
+    std::cout << HostUsage(FileOutputOptions());
+    return kExitCompleted;
+  }
+  return Run(parsed.options);
+}

@@ -1,8 +1,8 @@
-#include "DumpWriter.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
+
+#include "DumpWriter.h"
 
 namespace {
 
@@ -22,8 +22,8 @@ TEST(DumpWriter, CancelledImportHasOnlyThePluginAndResultLines) {
 
 TEST(DumpWriter, PutsCreationBoxesBeforeAndExecuteBoxesAfterThePluginLine) {
   ImportRecord record;
-  record.creationBoxes = {{"Jedi Knight 3DO Import module",
-                           "Implementation module 'KelvadoImpl.dll' not found", 0x10}};
+  record.creationBoxes = {
+      {"Jedi Knight 3DO Import module", "Implementation module 'KelvadoImpl.dll' not found", 0x10}};
   record.title = "";
   record.executeBoxes = {{"Jedi Knight 3DO", "Error while importing:\nChars not found", 0x10},
                          {"second", "box", 0}};
@@ -42,7 +42,8 @@ TEST(DumpWriter, ListsMeshesWithTheirVerticesThenTrianglesInHostOrder) {
   record.type = 1;
   record.title = "T";
   record.meshes = {
-      {"hull", {{1, 2, 3, 0, 64}, {-0.5f, 0.1f, 1e10f, 128, 0.25f}, {0, 0, 0, 0, 0}},
+      {"hull",
+       {{1, 2, 3, 0, 64}, {-0.5f, 0.1f, 1e10f, 128, 0.25f}, {0, 0, 0, 0, 0}},
        {{0, 1, 2}, {2, 1, 65535}}},
       {"", {}, {}},
   };

@@ -1,6 +1,6 @@
-#include "HostCommandLine.h"
-
 #include <gtest/gtest.h>
+
+#include "HostCommandLine.h"
 
 namespace {
 
@@ -11,9 +11,8 @@ CommandLineResult Parse(const std::vector<std::string>& args) {
 }
 
 TEST(HostCommandLine, ReadsEveryOptionInAnyOrder) {
-  const CommandLineResult r =
-      Parse({"--obj", "out/a.obj", "--dump", "--open", "x.3do", "--plugin", "lib/K.dll",
-             "--svg", "a.svg"});
+  const CommandLineResult r = Parse({"--obj", "out/a.obj", "--dump", "--open", "x.3do", "--plugin",
+                                     "lib/K.dll", "--svg", "a.svg"});
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.options.pluginPath, "lib/K.dll");
   EXPECT_EQ(r.options.answer, UserAnswer::kOpen);

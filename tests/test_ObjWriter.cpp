@@ -1,15 +1,16 @@
-#include "ObjWriter.h"
-
 #include <gtest/gtest.h>
 
 #include <sstream>
+
+#include "ObjWriter.h"
 
 namespace {
 
 TEST(ObjWriter, NumbersVerticesAcrossObjectsFromOneWithMatchingTextureIndices) {
   const std::vector<HostMeshRecord> meshes = {
       {"hull", {{0, 0, 0, 0, 0}, {1, 0, 0, 64, 0}, {0, 1, 0, 0, 64}}, {{0, 1, 2}}},
-      {"fin", {{0, 0, 1, 1, 2}, {0.5f, 0, 1, 3, 4}, {0, 0.5f, 1, 5, 6}, {1, 1, 1, 7, 8}},
+      {"fin",
+       {{0, 0, 1, 1, 2}, {0.5f, 0, 1, 3, 4}, {0, 0.5f, 1, 5, 6}, {1, 1, 1, 7, 8}},
        {{0, 1, 2}, {0, 2, 3}}},
   };
   std::ostringstream out;
@@ -29,7 +30,9 @@ TEST(ObjWriter, NumbersVerticesAcrossObjectsFromOneWithMatchingTextureIndices) {
 
 TEST(ObjWriter, LeavesOutTrianglesNamingAVertexOutsideTheirMesh) {
   const std::vector<HostMeshRecord> meshes = {
-      {"a", {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}}, {{0, 1, 3}, {0, 1, 2}, {-1, 0, 1}}},
+      {"a",
+       {{0, 0, 0, 0, 0}, {1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}},
+       {{0, 1, 3}, {0, 1, 2}, {-1, 0, 1}}},
       {"b", {{0, 0, 0, 0, 0}}, {}},
   };
   std::ostringstream out;

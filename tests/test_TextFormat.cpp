@@ -1,10 +1,10 @@
-#include "TextFormat.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <limits>
 #include <string>
+
+#include "TextFormat.h"
 
 namespace {
 

@@ -1,0 +1,83 @@
+#include "ImportRun.h"
+
+#include "HostModel.h"
+#include "UserScript.h"
+
+namespace {
+
+bool ScriptUser(HMODULE module, UserAnswer answer, const std::string& openFile,
+                std::string& error) {
+  UserScript_Reset();
+  if (!UserScript_Attach(module)) {
+    error = "cannot watch the plug-in library's dialogs and message boxes";
+    return false;
+  }
+  // A person answering sees every box and dialog for real; the script still
+  // records each box first.
+  UserScript_SetPassThrough(answer == UserAnswer::kInteractive);
+  if (answer == UserAnswer::kOpen) UserScript_AnswerFileDialog(openFile);
+  if (answer == UserAnswer::kCancel) UserScript_CancelFileDialog();
+  return true;
+}
+
+// The boxes recorded from position `first` on.
+std::vector<MessageBoxRecord> BoxesSince(size_t first) {
+  std::vector<MessageBoxRecord> boxes;
+  const std::vector<UserScriptBox>& shown = UserScript_Boxes();
+  for (size_t i = first; i < shown.size(); ++i) {
+    boxes.push_back({shown[i].caption, shown[i].text, static_cast<unsigned>(shown[i].style)});
+  }
+  return boxes;
+}
+
+HostMeshRecord ReadHostMesh(const msModel* model, int32_t index) {
+  HostMeshRecord mesh;
+  mesh.name = hostmodel::MeshName(model, index);
+  for (int32_t i = 0; i < hostmodel_VertexCount(model, index); ++i) {
+    float position[3] = {}, texCoords[2] = {};
+    hostmodel_GetVertex(model, index, i, position, texCoords);
+    mesh.vertices.push_back({position[0], position[1], position[2], texCoords[0], texCoords[1]});
+  }
+  for (int32_t i = 0; i < hostmodel_TriangleCount(model, index); ++i) {
+    uint16_t corners[3] = {};
+    hostmodel_GetTriangle(model, index, i, corners);
+    mesh.triangles.push_back({corners[0], corners[1], corners[2]});
+  }
+  return mesh;
+}
+
+// Executes on a fresh host model and gathers what the plug-in left in it.
+void ExecuteOnNewModel(LoadedPlugIn& plugIn, ImportRecord& record) {
+  msModel* model = hostmodel_Create();
+  const size_t boxesBefore = UserScript_Boxes().size();
+  record.result = plugIn.Execute(model);
+  record.executeBoxes = BoxesSince(boxesBefore);
+  record.meshes = ReadHostModel(model);
+  record.hostFaults = hostmodel::CheckedFaults(model);
+  hostmodel_Destroy(model);
+}
+
+}  // namespace
+
+std::vector<HostMeshRecord> ReadHostModel(const msModel* model) {
+  std::vector<HostMeshRecord> meshes;
+  for (int32_t i = 0; i < hostmodel_MeshCount(model); ++i) meshes.push_back(ReadHostMesh(model, i));
+  return meshes;
+}
+
+bool RunImport(LoadedPlugIn& plugIn, UserAnswer answer, const std::string& openFile,
+               ImportRecord& record, std::string& error) {
+  if (!ScriptUser(plugIn.Module(), answer, openFile, error)) return false;
+  const bool created = plugIn.CreateObject();
+  record.creationBoxes = BoxesSince(0);
+  if (!created) {
+    error = "CreatePlugIn gave no plug-in object";
+    return false;
+  }
+  record.type = plugIn.GetType();
+  const char* title = plugIn.GetTitle();
+  record.title = title != nullptr ? title : "";
+  ExecuteOnNewModel(plugIn, record);
+  plugIn.DestroyObject();
+  return true;
+}
