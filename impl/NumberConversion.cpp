@@ -1,5 +1,6 @@
 #include "NumberConversion.h"
 
+#include <cfloat>
 #include <charconv>
 #include <cstddef>
 #include <limits>
@@ -82,16 +83,22 @@ size_t HexPrefixLength(std::string_view text, size_t pos) {
   return 0;
 }
 
-// The magnitude of an all-digit tail, or false when the tail is empty, holds
-// another character, or exceeds `limit`. Leading zeros are allowed.
-bool ReadMagnitude(std::string_view digits, unsigned base, uint64_t limit, uint64_t& value) {
+// The magnitude of an all-digit tail in base 10 or 16, or false when the
+// tail is empty, holds another character, or exceeds `limit` (below 2^32,
+// so that nothing overflows). Leading zeros are allowed.
+bool ReadMagnitude(std::string_view digits, bool hexadecimal, uint64_t limit, uint64_t& value) {
   if (digits.empty()) return false;
   value = 0;
   for (const char c : digits) {
-    const int digit = base == 16 ? HexDigitValue(c) : (IsDigit(c) ? c - '0' : -1);
+    int digit = 0;
+    if (hexadecimal) {
+      digit = HexDigitValue(c);
+    } else {
+      digit = IsDigit(c) ? c - '0' : -1;
+    }
     if (digit < 0) return false;
-    value = value * base + static_cast<unsigned>(digit);
-    if (value > limit) return false;  // also keeps the next multiplication in range
+    value = value * (hexadecimal ? 16 : 10) + static_cast<unsigned>(digit);
+    if (value > limit) return false;
   }
   return true;
 }
@@ -118,14 +125,14 @@ int32_t StrToInt(std::string_view text) {
   const size_t prefix = HexPrefixLength(text, pos);
   uint64_t magnitude = 0;
   if (prefix > 0) {
-    if (!ReadMagnitude(text.substr(pos + prefix), 16, 0xFFFFFFFFu, magnitude)) {
+    if (!ReadMagnitude(text.substr(pos + prefix), true, 0xFFFFFFFFu, magnitude)) {
       RaiseInvalidInteger(text);
     }
     const uint32_t bits = static_cast<uint32_t>(magnitude);
     return static_cast<int32_t>(negative ? 0u - bits : bits);
   }
   const uint64_t limit = negative ? 2147483648u : 2147483647u;
-  if (!ReadMagnitude(text.substr(pos), 10, limit, magnitude)) RaiseInvalidInteger(text);
+  if (!ReadMagnitude(text.substr(pos), false, limit, magnitude)) RaiseInvalidInteger(text);
   const int64_t value =
       negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude);
   return static_cast<int32_t>(value);
@@ -133,16 +140,50 @@ int32_t StrToInt(std::string_view text) {
 
 namespace {
 
-// The parts of a syntactically valid real field.
+// The parts of a syntactically valid real field, and the decimal value as
+// far as the quick exact conversion needs it.
 struct TRealSyntax {
   size_t numberStart = 0;  // the sign, or the first mantissa character
   size_t numberEnd = 0;    // just past the last digit of the number
   size_t separatorPos = std::string_view::npos;
+  bool negative = false;
+  uint64_t mantissa = 0;         // exact while significantDigits <= 19
+  size_t significantDigits = 0;  // digits from the first non-zero one on
+  size_t fractionDigits = 0;     // digits after the separator
+  int64_t exponent = 0;          // the written exponent, capped at kExponentCap
 };
 
-size_t SkipDigits(std::string_view text, size_t pos) {
-  while (pos < text.size() && IsDigit(text[pos])) ++pos;
+constexpr int64_t kExponentCap = 1000000;
+
+// Passes over a run of digits, adding them to the mantissa. Leading zeros
+// of the whole mantissa are not significant; past 19 significant digits the
+// mantissa wraps, and the count tells that it is no longer exact.
+size_t ReadDigits(std::string_view text, size_t pos, TRealSyntax& syntax) {
+  if (syntax.mantissa == 0) {
+    while (pos < text.size() && text[pos] == '0') ++pos;
+  }
+  const size_t significantStart = pos;
+  for (; pos < text.size(); ++pos) {
+    const unsigned digit = static_cast<unsigned char>(text[pos]) - unsigned{'0'};
+    if (digit > 9) break;
+    syntax.mantissa = syntax.mantissa * 10 + digit;
+  }
+  syntax.significantDigits += pos - significantStart;
   return pos;
+}
+
+// Passes over "E" or "e", an optional sign and at least one digit; returns
+// npos when the digits are missing.
+size_t ReadExponent(std::string_view text, size_t pos, TRealSyntax& syntax) {
+  ++pos;
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+  const size_t digitsStart = pos;
+  for (; pos < text.size() && IsDigit(text[pos]); ++pos) {
+    if (syntax.exponent < kExponentCap) syntax.exponent = syntax.exponent * 10 + (text[pos] - '0');
+  }
+  if (negative) syntax.exponent = -syntax.exponent;
+  return pos == digitsStart ? std::string_view::npos : pos;
 }
 
 // Checks the whole field against: spaces, sign, digits with at most one
@@ -152,26 +193,52 @@ size_t SkipDigits(std::string_view text, size_t pos) {
 bool ParseRealSyntax(std::string_view text, char separator, TRealSyntax& syntax) {
   size_t pos = SkipSpaces(text, 0);
   syntax.numberStart = pos;
-  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    syntax.negative = text[pos++] == '-';
+  }
   const size_t integerStart = pos;
-  pos = SkipDigits(text, pos);
+  pos = ReadDigits(text, pos, syntax);
   size_t digitCount = pos - integerStart;
   if (pos < text.size() && text[pos] == separator) {
     syntax.separatorPos = pos;
     const size_t fractionStart = pos + 1;
-    pos = SkipDigits(text, fractionStart);
-    digitCount += pos - fractionStart;
+    pos = ReadDigits(text, fractionStart, syntax);
+    syntax.fractionDigits = pos - fractionStart;
+    digitCount += syntax.fractionDigits;
   }
   if (digitCount == 0) return false;
   if (pos < text.size() && (text[pos] == 'e' || text[pos] == 'E')) {
-    ++pos;
-    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) ++pos;
-    const size_t exponentStart = pos;
-    pos = SkipDigits(text, pos);
-    if (pos == exponentStart) return false;
+    pos = ReadExponent(text, pos, syntax);
+    if (pos == std::string_view::npos) return false;
   }
   syntax.numberEnd = pos;
   return SkipSpaces(text, pos) == text.size();
+}
+
+// The usual field ("-12.345678") converts exactly without the general
+// algorithm: a mantissa below 2^53 and a power of ten up to 1e22 are both
+// exact doubles, so one IEEE multiplication or division rounds the quotient
+// correctly. Only where doubles are evaluated in double precision (SSE,
+// never x87 extended precision) does this hold.
+bool ConvertExactQuickly(const TRealSyntax& syntax, double& value) {
+  static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  if (FLT_EVAL_METHOD != 0) return false;
+  if (syntax.significantDigits > 19 || syntax.mantissa > (uint64_t{1} << 53)) return false;
+  if (syntax.fractionDigits > static_cast<size_t>(kExponentCap)) return false;
+  const int64_t exponent = syntax.exponent - static_cast<int64_t>(syntax.fractionDigits);
+  if (syntax.mantissa != 0 && (exponent < -22 || exponent > 22)) return false;
+  const double mantissa = static_cast<double>(syntax.mantissa);
+  if (syntax.mantissa == 0) {
+    value = 0.0;
+  } else if (exponent >= 0) {
+    value = mantissa * kPowersOfTen[exponent];
+  } else {
+    value = mantissa / kPowersOfTen[-exponent];
+  }
+  if (syntax.negative) value = -value;
+  return true;
 }
 
 // Whether a checked number that the conversion found out of range is too
@@ -241,9 +308,10 @@ double StrToFloat(std::string_view text) {
   const char separator = g_decimalSeparator;
   TRealSyntax syntax;
   if (!ParseRealSyntax(text, separator, syntax)) RaiseInvalidFloat(text);
+  double value = 0;
+  if (ConvertExactQuickly(syntax, value)) return value;
   std::string_view number = text.substr(syntax.numberStart, syntax.numberEnd - syntax.numberStart);
   if (number.front() == '+') number.remove_prefix(1);  // the conversion takes no "+"
-  double value = 0;
   bool converted = false;
   if (syntax.separatorPos == std::string_view::npos || separator == '.') {
     converted = ConvertChecked(number.data(), number.data() + number.size(), value);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <climits>
 #include <cmath>
+#include <random>
 #include <string>
 
 #include "NumberConversion.h"
@@ -136,6 +138,25 @@ TEST_F(NumberConversion, InvalidReals) {
   // clang-format on
   for (const char* text : cases) {
     EXPECT_EQ(ConvertErrorOf(FloatOf, text), Message(text, "is not a valid floating point value"));
+  }
+}
+
+// Short fields take a quicker path than long ones; both must give the
+// correctly rounded double, which the standard conversion gives.
+TEST_F(NumberConversion, RealsAreCorrectlyRounded) {
+  std::mt19937 random(7);
+  for (int round = 0; round < 100000; ++round) {
+    std::string text = random() % 2 ? "-" : "";
+    const size_t digits = 1 + random() % 22;
+    const size_t point = random() % (digits + 1);
+    for (size_t i = 0; i < digits; ++i) {
+      if (i == point) text += '.';
+      text += static_cast<char>('0' + random() % 10);
+    }
+    if (random() % 2) text += "e" + std::to_string(static_cast<int>(random() % 61) - 30);
+    double expected = 0;
+    std::from_chars(text.data(), text.data() + text.size(), expected);
+    ASSERT_EQ(StrToFloat(text), expected) << text;
   }
 }
 
