@@ -3,6 +3,18 @@
 # files; and the real dialogs and message boxes under Wine on a private X
 # display.
 find_package(Python3 COMPONENTS Interpreter QUIET)
+
+# The picture of an import, through the whole chain: a box (12 edges and a
+# diagonal on each of its 6 faces) and a one-triangle fin.
+if(WIN32)
+  set(program_path_prefix "Z:")
+endif()
+add_test(NAME svg_picture
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/check_svg.sh
+                 ${program_path_prefix}${CMAKE_CURRENT_BINARY_DIR}/gui_box.svg
+                 ${program_path_prefix}${CMAKE_CURRENT_SOURCE_DIR}/data/gui_box.3do 18 3 --
+                 ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:modelhost>)
+set_tests_properties(svg_picture PROPERTIES SKIP_RETURN_CODE 77)
 if(NOT WIN32 OR NOT Python3_Interpreter_FOUND)
   return()
 endif()
