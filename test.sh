@@ -54,4 +54,13 @@ else
 fi
 make_prefix win64 64
 run_ctest win64
+
+# What ships: the two 32-bit libraries in dist/, copied from build/win32 as
+# ./demo.sh copies them, checked as a host needs them (the version resource
+# is read back by the 64-bit reader under Wine).
+echo "== release check: dist/"
+mkdir -p dist
+cp build/win32/bin/Kelvado.dll build/win32/bin/KelvadoImpl.dll dist/
+python3 tests/check_release.py dist --version-reader cmake/wine-run.sh 64 \
+  build/win64/bin/read_version.exe || status=1
 exit $status
