@@ -17,6 +17,12 @@ namespace {
 using ModelFunction = void* (*)();
 using CountFunction = int32_t (*)();
 
+// Copies a file over another; MinGW's copy_file cannot overwrite.
+void CopyReplacing(const fs::path& from, const fs::path& to) {
+  fs::remove(to);
+  fs::copy_file(from, to);
+}
+
 class PlugInFolder : public ::testing::Test {
  protected:
   // Once per program: the parameterised suite derives from this one, and
@@ -24,8 +30,8 @@ class PlugInFolder : public ::testing::Test {
   static void SetUpTestSuite() {
     if (createPlugIn_ != nullptr) return;
     folder_ = ProgramFolder();
-    fs::copy_file(folder_.parent_path() / LibraryFileName("Kelvado"),
-                  folder_ / LibraryFileName("Kelvado"), fs::copy_options::overwrite_existing);
+    CopyReplacing(folder_.parent_path() / LibraryFileName("Kelvado"),
+                  folder_ / LibraryFileName("Kelvado"));
     fs::remove(ImplementationHere());
     createPlugIn_ = LoadPlugInLibrary();
   }
@@ -37,7 +43,10 @@ class PlugInFolder : public ::testing::Test {
 
   void TearDown() override {
     EXPECT_FALSE(IsLoaded(ImplementationHere())) << "a test left the implementation loaded";
-    fs::remove(ImplementationHere());
+    // Wine keeps the file of a library that failed to load busy for a
+    // while; the next run's set-up removes it then.
+    std::error_code busy;
+    fs::remove(ImplementationHere(), busy);
   }
 
   static fs::path ImplementationHere() { return folder_ / LibraryFileName("KelvadoImpl"); }
@@ -45,8 +54,8 @@ class PlugInFolder : public ::testing::Test {
   // Puts the implementation library of the build folder `subfolder` (""
   // for the real one) next to this program.
   static void PutImplementation(const std::string& subfolder) {
-    fs::copy_file(folder_.parent_path() / subfolder / LibraryFileName("KelvadoImpl"),
-                  ImplementationHere(), fs::copy_options::overwrite_existing);
+    CopyReplacing(folder_.parent_path() / subfolder / LibraryFileName("KelvadoImpl"),
+                  ImplementationHere());
   }
 
   // An export of the implementation library next to this program, which
