@@ -153,7 +153,7 @@ TEST_F(NumberConversion, RealsAreCorrectlyRounded) {
       if (i == point) text += '.';
       text += static_cast<char>('0' + random() % 10);
     }
-    if (random() % 2) text += "e" + std::to_string(static_cast<int>(random() % 61) - 30);
+    if (random() % 2) text.append("e").append(std::to_string(static_cast<int>(random() % 61) - 30));
     double expected = 0;
     std::from_chars(text.data(), text.data() + text.size(), expected);
     ASSERT_EQ(StrToFloat(text), expected) << text;
