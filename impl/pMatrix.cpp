@@ -31,14 +31,6 @@ SinCos SinCosDegrees(double angle) {
 
 }  // namespace
 
-Vec3 TransformPoint(Vec3 p, Matrix4 m) {
-  // Products summed left to right, translation last; row 3 is never read.
-  const auto row = [&](int i) {
-    return m.e[i][0] * p.x + m.e[i][1] * p.y + m.e[i][2] * p.z + m.e[i][3];
-  };
-  return Vec3{row(0), row(1), row(2)};
-}
-
 Matrix4 MatrixMultiply(Matrix4 a, Matrix4 b) {
   Matrix4 r{};
   for (int i = 0; i < 3; ++i) {

@@ -13,8 +13,14 @@ struct Matrix4 {
 extern const Matrix4 IdentityMatrix;
 
 /// M applied to the point p (rows 0 to 2 only; products summed left to
-/// right, translation added last).
-Vec3 TransformPoint(Vec3 p, Matrix4 m);
+/// right, translation added last). Defined here so that the placement's
+/// per-vertex loop inlines it instead of copying the matrix on every call.
+inline Vec3 TransformPoint(Vec3 p, const Matrix4& m) {
+  const auto row = [&](int i) {
+    return m.e[i][0] * p.x + m.e[i][1] * p.y + m.e[i][2] * p.z + m.e[i][3];
+  };
+  return Vec3{row(0), row(1), row(2)};
+}
 
 /// A . B for rows 0 to 2; row 3 of the result is forced to (0, 0, 0, 1).
 Matrix4 MatrixMultiply(Matrix4 a, Matrix4 b);

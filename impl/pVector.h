@@ -8,8 +8,10 @@ struct Vec3 {
   double z;
 };
 
+// Defined here so that the placement's per-vertex loops inline them.
+
 /// The vector (x, y, z), components kept in argument order.
-Vec3 Vec3Make(double x, double y, double z);
+inline Vec3 Vec3Make(double x, double y, double z) { return Vec3{x, y, z}; }
 
 /// Component-wise sum a + b.
-Vec3 Vec3Add(Vec3 a, Vec3 b);
+inline Vec3 Vec3Add(Vec3 a, Vec3 b) { return Vec3{a.x + b.x, a.y + b.y, a.z + b.z}; }
