@@ -1,5 +1,3 @@
-// ---- Host model building ----------------------------------------------------
-
 #include "main.h"
 
 #include <algorithm>
@@ -7,14 +5,20 @@
 #include <cfloat>
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "Errors.h"
+#include "NumberConversion.h"
 #include "O_3do.h"
 #include "O_geo.h"
+#include "Win32Api.h"
 #include "msLib.h"
+
+// ---- Host model building ----------------------------------------------------
 
 namespace {
 
@@ -152,13 +156,6 @@ void AddToHostModel(const T3DOModel& model, msModel* hostModel) {
 // ---- end of host model building ----
 
 // ---- Exports and the import command ----
-
-#include <memory>
-#include <new>
-
-#include "NumberConversion.h"
-#include "O_3do.h"
-#include "Win32Api.h"
 
 #if defined(_WIN32) && !defined(_WIN64)
 static_assert(sizeof(OPENFILENAMEA) == 88, "the full open-file request of 32-bit Windows");

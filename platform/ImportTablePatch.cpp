@@ -83,7 +83,8 @@ bool UserScript_Attach(HMODULE module) {
   const IMAGE_DATA_DIRECTORY& imports =
       headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
   if (imports.VirtualAddress == 0) return true;
-  auto* descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
+  auto* descriptor =
+      reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
   for (; descriptor->Name != 0; ++descriptor) PatchDescriptor(base, *descriptor);
   return true;
 }

@@ -24,14 +24,14 @@ struct UserScriptBox {
 /// One open-file request as a scripted module made it, read when the dialog
 /// was opened, before it was answered.
 struct UserScriptDialog {
-  DWORD structSize = 0;     ///< lStructSize.
-  HWND owner = nullptr;     ///< hwndOwner.
-  std::string filter;       ///< lpstrFilter up to its closing empty string, NULs kept.
-  DWORD filterIndex = 0;    ///< nFilterIndex.
-  std::string initialFile;  ///< The buffer's text up to its first NUL (the proposed file).
-  DWORD maxFile = 0;        ///< nMaxFile.
-  std::string title;        ///< lpstrTitle, "" for null.
-  DWORD flags = 0;          ///< Flags.
+  DWORD structSize = 0;          ///< lStructSize.
+  HWND owner = nullptr;          ///< hwndOwner.
+  std::string filter;            ///< lpstrFilter up to its closing empty string, NULs kept.
+  DWORD filterIndex = 0;         ///< nFilterIndex.
+  std::string initialFile;       ///< The buffer's text up to its first NUL (the proposed file).
+  DWORD maxFile = 0;             ///< nMaxFile.
+  std::string title;             ///< lpstrTitle, "" for null.
+  DWORD flags = 0;               ///< Flags.
   std::string defaultExtension;  ///< lpstrDefExt, "" for null.
 };
 

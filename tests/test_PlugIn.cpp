@@ -128,7 +128,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FailedImport{"empty.3do", "Token 'MATERIALS' not found"},
                       FailedImport{"no_hierarchy.3do", "Token 'HIERARCHY NODES' not found"},
                       FailedImport{"z_line_break.3do", "'0\n' is not a valid floating point value"},
-                      FailedImport{"mesh_index_out_of_range.3do", "Mesh Index is out of bounds: 1"}));
+                      FailedImport{"mesh_index_out_of_range.3do",
+                                   "Mesh Index is out of bounds: 1"}));
 
 struct GoodFile {
   const char* file;
@@ -217,7 +218,6 @@ TEST_F(PlugInImport, PresentsTheFourSlotsOfTheHostsCompiler) {
   EXPECT_FALSE(IsLoaded(ProgramFolder() / "KelvadoImpl.dll"));
 }
 #endif
-
 
 // Runs on its own as test_PlugIn_DecimalComma, under regional settings
 // that write numbers with a decimal comma, set before the implementation

@@ -119,9 +119,9 @@ TEST_F(PlugInFolder, ForwardsEveryCallAndTheModelHandleUnchanged) {
   EXPECT_EQ(plugIn->GetType(), 7);
   EXPECT_EQ(plugIn->GetTitle(), title()) << "the very pointer of the export";
   int local = 0;
-  for (void* handle : {static_cast<void*>(&local), static_cast<void*>(nullptr),
-                       reinterpret_cast<void*>(~uintptr_t{0}),
-                       reinterpret_cast<void*>(uintptr_t{0x80000001u})}) {
+  for (void* handle :
+       {static_cast<void*>(&local), static_cast<void*>(nullptr),
+        reinterpret_cast<void*>(~uintptr_t{0}), reinterpret_cast<void*>(uintptr_t{0x80000001u})}) {
     EXPECT_EQ(plugIn->Execute(handle), 42);
     EXPECT_EQ(lastModel(), handle);
   }
