@@ -21,7 +21,12 @@ data_dir=$(cd "$3" && pwd)
 SKIP=77
 
 skip() { echo "SKIP: $*"; exit $SKIP; }
-fail() { echo "FAIL: $*"; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  [ -s "${work:-}/host.out" ] && sed 's/^/  modelhost: /' "$work/host.out"
+  [ -s "${work:-}/host.err" ] && sed 's/^/  modelhost (stderr): /' "$work/host.err"
+  exit 1
+}
 pass() { echo "ok    $*"; }
 
 for tool in Xvfb xdotool import /usr/lib/wine/wine64; do
@@ -181,11 +186,14 @@ answer_dialog() {
     shot "$2"
   fi
   [ -n "$1" ] || return 0
-  xdotool windowfocus --sync "$dialog" > /dev/null 2>&1 || true
-  sleep 0.3
-  xdotool type --delay 15 --clearmodifiers "$1"
-  read_window "Import Jedi Knight 3DO" | grep -qF "\"$1\"" ||
-    fail "the typed path did not arrive in the file name field"
+  local attempt
+  for attempt in 1 2 3; do
+    # Select whatever the field holds, so that the typed path replaces it.
+    press "$dialog" End shift+Home
+    xdotool type --delay 15 --clearmodifiers "$1"
+    read_window "Import Jedi Knight 3DO" | grep -qF "\"$1\"" && break
+    [ $attempt -lt 3 ] || fail "the typed path did not arrive in the file name field"
+  done
   press "$dialog" Return
 }
 
