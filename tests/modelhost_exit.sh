@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The stand-in host program's exit status and messages, on either target:
+#   modelhost_exit.sh BIN DATA_DIR [RUNNER ARGS...]
+# With a runner (the Wine runner and its bits) BIN holds the Windows build.
+set -uo pipefail
+bin=$1 data=$2
+shift 2
+runner=("$@")
+if [ ${#runner[@]} -gt 0 ]; then
+  host=("${runner[@]}" "$bin/modelhost.exe") unix_root="Z:" other_library="$bin/msModelLib.dll"
+else
+  host=("$bin/modelhost") unix_root="" other_library="$bin/libmsModelLib.so"
+fi
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+# expect STATUS TEXT ARGS...: the run ends with STATUS and its output
+# (stdout and stderr together) holds TEXT.
+expect() {
+  local status=$1 text=$2
+  shift 2
+  "${host[@]}" "$@" > "$work/out" 2>&1
+  local actual=$?
+  if [ "$actual" -ne "$status" ] || ! grep -qF -- "$text" "$work/out"; then
+    failures=$((failures + 1))
+    echo "FAILED: modelhost $* -> status $actual (expected $status with '$text'):"
+    head -20 "$work/out"
+  fi
+}
+
+expect 2 "--open and --cancel exclude each other" --open x.3do --cancel
+expect 2 "unknown option '--bogus'" --bogus
+expect 2 "unexpected argument 'file.3do'" file.3do
+expect 2 "--obj needs a FILE" --cancel --obj
+expect 0 "usage: modelhost" --help
+expect 2 "cannot load the plug-in library '${unix_root}$work/none.dll'" \
+  --plugin "${unix_root}$work/none.dll" --cancel
+expect 2 "has no export CreatePlugIn" --plugin "${unix_root}$other_library" --cancel
+expect 1 "Result -1 (import failed or no file chosen)" --cancel
+expect 1 'box "Jedi Knight 3DO" "Error while importing:\x0aToken '"'"'MATERIALS'"'"' not found"' \
+  --open "${unix_root}$data/empty.3do" --dump
+expect 0 "Result 0 (import completed)" --open "${unix_root}$data/triangle.3do"
+expect 2 "cannot write '${unix_root}$work/no/such/folder/t.obj'" \
+  --open "${unix_root}$data/triangle.3do" --obj "${unix_root}$work/no/such/folder/t.obj"
+expect 0 "result 0" --open "${unix_root}$data/triangle.3do" --dump --obj "${unix_root}$work/t.obj"
+if ! grep -qx "f 1/1 2/2 3/3" "$work/t.obj"; then
+  failures=$((failures + 1))
+  echo "FAILED: the OBJ of triangle.3do lacks its face:"
+  cat "$work/t.obj"
+fi
+
+echo "$failures failed"
+[ "$failures" -eq 0 ]
