@@ -11,6 +11,10 @@ if [ ${#runner[@]} -gt 0 ]; then
 else
   host=("$bin/modelhost") unix_root="" other_library="$bin/libmsModelLib.so"
 fi
+if [ ${#runner[@]} -gt 0 ]; then
+  # The tree's own Wine prefix, also for programs copied elsewhere.
+  export WINEPREFIX="${WINEPREFIX:-$(cd "$bin/.." && pwd)/wineprefix}"
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -48,6 +52,25 @@ if ! grep -qx "f 1/1 2/2 3/3" "$work/t.obj"; then
   failures=$((failures + 1))
   echo "FAILED: the OBJ of triangle.3do lacks its face:"
   cat "$work/t.obj"
+fi
+
+# A folder with the program and the plug-in library but no implementation
+# library: the box shown while the object is created comes first.
+mkdir "$work/alone"
+if [ ${#runner[@]} -gt 0 ]; then
+  cp "$bin/modelhost.exe" "$bin/Kelvado.dll" "$bin/msModelLib.dll" "$work/alone/"
+  host=("${runner[@]}" "$work/alone/modelhost.exe")
+else
+  cp "$bin/modelhost" "$bin/libKelvado.so" "$bin/libmsModelLib.so" "$bin/libkelvado_platform.so" \
+    "$work/alone/"
+  host=("$work/alone/modelhost")
+fi
+expect 1 "result -1" --cancel --dump
+if ! diff <(grep -v '^wine' "$work/out") <(printf '%s\n' \
+  'box "Jedi Knight 3DO Import module" "Implementation module '"'"'KelvadoImpl.dll'"'"' not found"' \
+  'plugin type 0 title ""' 'result -1'); then
+  failures=$((failures + 1))
+  echo "FAILED: the dump without the implementation library"
 fi
 
 echo "$failures failed"
