@@ -13,7 +13,9 @@ class Parser {
   CommandLineResult Run() {
     CommandLineResult result;
     while (next_ < args_.size() && error_.empty()) Step(result.options);
-    if (error_.empty()) error_ = CheckCombination(result.options);
+    if (error_.empty() && openSeen_ && cancelSeen_) {
+      error_ = "--open and --cancel exclude each other";
+    }
     result.ok = error_.empty();
     result.error = error_;
     return result;
@@ -85,11 +87,6 @@ class Parser {
 
   static std::string ValueName(const std::string& option) {
     return option == "--plugin" ? "PATH" : "FILE";
-  }
-
-  std::string CheckCombination(const HostOptions&) const {
-    if (openSeen_ && cancelSeen_) return "--open and --cancel exclude each other";
-    return "";
   }
 
   const std::vector<std::string>& args_;
