@@ -1,6 +1,6 @@
 #include "pMatrix.h"
 
-#include <cmath>
+#include "Trigonometry.h"
 
 const Matrix4 IdentityMatrix = {{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
 
@@ -26,7 +26,7 @@ double RoundToSingle(double value) {
 SinCos SinCosDegrees(double angle) {
   // Divide first, then multiply by pi: the other order rounds differently.
   const double rad = angle / 180 * kPi;
-  return SinCos{RoundToSingle(std::sin(rad)), RoundToSingle(std::cos(rad))};
+  return SinCos{RoundToSingle(Sine(rad)), RoundToSingle(Cosine(rad))};
 }
 
 }  // namespace
