@@ -45,16 +45,7 @@ run_ctest() {  # tree
   (cd "build/$1" && ctest --output-on-failure -j "$jobs") || status=1
 }
 
-run_ctest native
-if runs_32bit; then
-  make_prefix win32 32
-  run_ctest win32
-else
-  echo "== tests: win32 skipped: this machine runs no 32-bit processes; the win64 tree runs the same tests"
-fi
 make_prefix win64 64
-run_ctest win64
-
 # What ships: the two 32-bit libraries in dist/, copied from build/win32 as
 # ./demo.sh copies them, checked as a host needs them (the version resource
 # is read back by the 64-bit reader under Wine).
@@ -63,4 +54,14 @@ mkdir -p dist
 cp build/win32/bin/Kelvado.dll build/win32/bin/KelvadoImpl.dll dist/
 python3 tests/check_release.py dist --version-reader cmake/wine-run.sh 64 \
   build/win64/bin/read_version.exe || status=1
+
+run_ctest native
+if runs_32bit; then
+  make_prefix win32 32
+  run_ctest win32
+else
+  echo "== tests: win32 skipped: this machine runs no 32-bit processes; the win64 tree runs the same tests"
+fi
+run_ctest win64
+
 exit $status

@@ -30,27 +30,30 @@ T3DMesh::~T3DMesh() {
   Vertices.FreeItems();
 }
 
-void TranslateVertices(const TVertexList& list, Vec3 offset) {
+namespace {
+
+// Replaces every vertex of `list` by `move` of it; the count is taken once.
+template <class Move>
+void MoveEachVertex(const TVertexList& list, Move move) {
   const int32_t n = list.Count();
   for (int32_t i = 0; i < n; ++i) {
     TVertex* v = list.Items(i);
-    const Vec3 moved = Vec3Add(Vec3Make(v->X, v->Y, v->Z), offset);
+    const Vec3 moved = move(Vec3Make(v->X, v->Y, v->Z));
     v->X = moved.x;
     v->Y = moved.y;
     v->Z = moved.z;
   }
 }
 
+}  // namespace
+
+void TranslateVertices(const TVertexList& list, Vec3 offset) {
+  MoveEachVertex(list, [&](Vec3 v) { return Vec3Add(v, offset); });
+}
+
 void RotateVertices(const TVertexList& list, Vec3 angles) {
   // Built once per list: z acts first, then x, then y.
   const Matrix4 m =
       MatrixMultiply(MatrixMultiply(RotationY(angles.y), RotationX(angles.x)), RotationZ(angles.z));
-  const int32_t n = list.Count();
-  for (int32_t i = 0; i < n; ++i) {
-    TVertex* v = list.Items(i);
-    const Vec3 turned = TransformPoint(Vec3Make(v->X, v->Y, v->Z), m);
-    v->X = turned.x;
-    v->Y = turned.y;
-    v->Z = turned.z;
-  }
+  MoveEachVertex(list, [&](Vec3 v) { return TransformPoint(v, m); });
 }

@@ -77,6 +77,20 @@ static void SkipComment(const char*& cursor) {
   if (p[0] == '\r' && p[1] == '\n') cursor = p + 1;
 }
 
+// Moves the cursor past ordinary characters to the next one in `interesting`
+// and, when a comment starts there, past the comment. The text passed over
+// goes to `out`, except the comment; `runStart` marks where the next piece of
+// collected text begins.
+static void StepToCandidate(const char*& cursor, const TCharSet& commentChars,
+                            const TCharSet& interesting, const char*& runStart,
+                            std::string& out) {
+  cursor = SkipUninteresting(cursor + 1, interesting);
+  if (!commentChars[At(cursor)]) return;
+  out.append(runStart, cursor);
+  SkipComment(cursor);
+  runStart = cursor;
+}
+
 void TQnParser::Advance() {
   // Stepping past the NUL would leave the text, so a misplaced call does
   // nothing instead.
@@ -103,17 +117,7 @@ void TQnParser::ReadUntilChars(TCharSet stopSet, std::string& out) {
   const char* runStart = Cursor;
   // Cursor always rests on a place that has passed the comment test (the
   // start, or the line break that ends a comment): only the stop test is due.
-  while (!stopSet[At(Cursor)]) {
-    const char* next = SkipUninteresting(Cursor + 1, interesting);
-    if (CommentChars[At(next)]) {
-      out.append(runStart, next);
-      Cursor = next;
-      SkipComment(Cursor);
-      runStart = Cursor;
-    } else {
-      Cursor = next;
-    }
-  }
+  while (!stopSet[At(Cursor)]) StepToCandidate(Cursor, CommentChars, interesting, runStart, out);
   out.append(runStart, Cursor);
   if (*Cursor == 0) RaiseCharsNotFound();
 }
@@ -127,15 +131,7 @@ void TQnParser::ReadUntilToken(std::string_view token, std::string& out) {
   // As in ReadUntilChars, the cursor rests only where the comment test has
   // already been made; the token is tried at each such place.
   while (*Cursor != 0 && !TokenAt(Cursor, token)) {
-    const char* next = SkipUninteresting(Cursor + 1, interesting);
-    if (CommentChars[At(next)]) {
-      out.append(runStart, next);
-      Cursor = next;
-      SkipComment(Cursor);
-      runStart = Cursor;
-    } else {
-      Cursor = next;
-    }
+    StepToCandidate(Cursor, CommentChars, interesting, runStart, out);
   }
   out.append(runStart, Cursor);
   if (*Cursor == 0) RaiseTokenNotFound(token);

@@ -48,32 +48,26 @@ Matrix4 MatrixMultiply(Matrix4 a, Matrix4 b) {
   return r;
 }
 
-Matrix4 RotationX(double angle) {
+namespace {
+
+// The identity turned in the plane of axes `first` and `second`: the cosine
+// on their diagonal, the sine at (first, second) and its negation at
+// (second, first). Each builder names its plane in the order that puts the
+// positive sine where its table has it.
+Matrix4 PlaneRotation(double angle, int first, int second) {
   const SinCos sc = SinCosDegrees(angle);
   Matrix4 m = IdentityMatrix;
-  m.e[1][1] = sc.cosA;
-  m.e[1][2] = sc.sinA;
-  m.e[2][1] = -sc.sinA;
-  m.e[2][2] = sc.cosA;
+  m.e[first][first] = sc.cosA;
+  m.e[first][second] = sc.sinA;
+  m.e[second][first] = -sc.sinA;
+  m.e[second][second] = sc.cosA;
   return m;
 }
 
-Matrix4 RotationY(double angle) {
-  const SinCos sc = SinCosDegrees(angle);
-  Matrix4 m = IdentityMatrix;
-  m.e[0][0] = sc.cosA;
-  m.e[0][2] = -sc.sinA;
-  m.e[2][0] = sc.sinA;
-  m.e[2][2] = sc.cosA;
-  return m;
-}
+}  // namespace
 
-Matrix4 RotationZ(double angle) {
-  const SinCos sc = SinCosDegrees(angle);
-  Matrix4 m = IdentityMatrix;
-  m.e[0][0] = sc.cosA;
-  m.e[0][1] = sc.sinA;
-  m.e[1][0] = -sc.sinA;
-  m.e[1][1] = sc.cosA;
-  return m;
-}
+Matrix4 RotationX(double angle) { return PlaneRotation(angle, 1, 2); }
+
+Matrix4 RotationY(double angle) { return PlaneRotation(angle, 2, 0); }
+
+Matrix4 RotationZ(double angle) { return PlaneRotation(angle, 0, 1); }
