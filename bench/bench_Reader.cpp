@@ -58,10 +58,11 @@ constexpr int kGrid = 128;
 void WriteMesh(FILE* out, int mesh) {
   std::fprintf(out, "\r\nMESH %d\r\n\r\nNAME part%02d\r\n\r\nRADIUS 90.000000\r\n\r\n", mesh, mesh);
   std::fprintf(out, "GEOMETRYMODE\t4\r\nLIGHTINGMODE\t3\r\nTEXTUREMODE\t3\r\n\r\n");
-  std::fprintf(out, "VERTICES %d\r\n\r\n# num:     x:         y:         z:         i:\r\n", kGrid * kGrid);
+  std::fprintf(out, "VERTICES %d\r\n\r\n# num:     x:         y:         z:         i:\r\n",
+               kGrid * kGrid);
   for (int i = 0; i < kGrid * kGrid; ++i) {
-    std::fprintf(out, "%7d: %10.6f %10.6f %10.6f %10.6f\r\n", i, (i % kGrid) * 0.5, (i / kGrid) * 0.5,
-                 (i % 7) * 0.125, 0.0);
+    std::fprintf(out, "%7d: %10.6f %10.6f %10.6f %10.6f\r\n", i, (i % kGrid) * 0.5,
+                 (i / kGrid) * 0.5, (i % 7) * 0.125, 0.0);
   }
   std::fprintf(out, "\r\nTEXTURE VERTICES %d\r\n\r\n", kGrid * kGrid);
   for (int i = 0; i < kGrid * kGrid; ++i) {
@@ -80,7 +81,8 @@ void WriteMesh(FILE* out, int mesh) {
                  v + kGrid, v + kGrid);
   }
   std::fprintf(out, "\r\nFACE NORMALS\r\n\r\n");
-  for (int f = 0; f < faces; ++f) std::fprintf(out, "%7d: %10.6f %10.6f %10.6f\r\n", f, 0.0, 0.0, 1.0);
+  for (int f = 0; f < faces; ++f)
+    std::fprintf(out, "%7d: %10.6f %10.6f %10.6f\r\n", f, 0.0, 0.0, 1.0);
 }
 
 // Each node hangs under the previous one, so placement walks a long chain.
@@ -104,10 +106,12 @@ const std::string& GeneratedFile() {
       return name;
     }
     FILE* out = std::fopen(name.c_str(), "wb");
-    std::fprintf(out, "# generated for the reader benchmark\r\n\r\nSECTION: HEADER\r\n\r\n3DO 2.1\r\n");
+    std::fprintf(out,
+                 "# generated for the reader benchmark\r\n\r\nSECTION: HEADER\r\n\r\n3DO 2.1\r\n");
     std::fprintf(out, "\r\nSECTION: MODELRESOURCE\r\n\r\nMATERIALS 4\r\n\r\n");
     for (int m = 0; m < 4; ++m) std::fprintf(out, "%7d: part%d.mat\r\n", m, m);
-    std::fprintf(out, "\r\nSECTION: GEOMETRYDEF\r\n\r\nRADIUS 100.0\r\n\r\nINSERT OFFSET 0 0 0\r\n");
+    std::fprintf(out,
+                 "\r\nSECTION: GEOMETRYDEF\r\n\r\nRADIUS 100.0\r\n\r\nINSERT OFFSET 0 0 0\r\n");
     std::fprintf(out, "\r\nGEOSETS 1\r\n\r\nGEOSET 0\r\n\r\nMESHES %d\r\n", kMeshes);
     for (int mesh = 0; mesh < kMeshes; ++mesh) WriteMesh(out, mesh);
     WriteHierarchy(out);

@@ -212,9 +212,9 @@ std::unique_ptr<TNode> T3DOReader::ReadNode(int32_t nodeIndex) {
     *target = ReadInt(kSpaceOnly);
     parser_.SkipBlanks();
   }
-  for (double* target : {&node->Position.x, &node->Position.y, &node->Position.z,
-                         &node->Rotation.x, &node->Rotation.y, &node->Rotation.z,
-                         &node->Pivot.x, &node->Pivot.y, &node->Pivot.z}) {
+  for (double* target :
+       {&node->Position.x, &node->Position.y, &node->Position.z, &node->Rotation.x,
+        &node->Rotation.y, &node->Rotation.z, &node->Pivot.x, &node->Pivot.y, &node->Pivot.z}) {
     *target = ReadReal(kSpaceOnly);
     parser_.SkipBlanks();
   }

@@ -82,8 +82,7 @@ static void SkipComment(const char*& cursor) {
 // goes to `out`, except the comment; `runStart` marks where the next piece of
 // collected text begins.
 static void StepToCandidate(const char*& cursor, const TCharSet& commentChars,
-                            const TCharSet& interesting, const char*& runStart,
-                            std::string& out) {
+                            const TCharSet& interesting, const char*& runStart, std::string& out) {
   cursor = SkipUninteresting(cursor + 1, interesting);
   if (!commentChars[At(cursor)]) return;
   out.append(runStart, cursor);

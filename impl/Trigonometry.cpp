@@ -108,10 +108,14 @@ double Sine(double x) {
   x = IntoReducedRange(x);
   double head, tail;
   switch (ReduceByHalfPi(x, head, tail) & 3) {
-    case 0: return KernelSine(head, tail);
-    case 1: return KernelCosine(head, tail);
-    case 2: return -KernelSine(head, tail);
-    default: return -KernelCosine(head, tail);
+    case 0:
+      return KernelSine(head, tail);
+    case 1:
+      return KernelCosine(head, tail);
+    case 2:
+      return -KernelSine(head, tail);
+    default:
+      return -KernelCosine(head, tail);
   }
 }
 
@@ -120,9 +124,13 @@ double Cosine(double x) {
   x = IntoReducedRange(x);
   double head, tail;
   switch (ReduceByHalfPi(x, head, tail) & 3) {
-    case 0: return KernelCosine(head, tail);
-    case 1: return -KernelSine(head, tail);
-    case 2: return -KernelCosine(head, tail);
-    default: return KernelSine(head, tail);
+    case 0:
+      return KernelCosine(head, tail);
+    case 1:
+      return -KernelSine(head, tail);
+    case 2:
+      return -KernelCosine(head, tail);
+    default:
+      return KernelSine(head, tail);
   }
 }

@@ -38,8 +38,7 @@ TReadOnlyFile::TReadOnlyFile(const std::string& fileName) {
                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle_ != INVALID_HANDLE_VALUE) return;
   DWORD error = GetLastError();
-  throw EFOpenError("Cannot open file \"" + FullPathOf(fileName) + "\". " +
-                    SystemErrorText(error));
+  throw EFOpenError("Cannot open file \"" + FullPathOf(fileName) + "\". " + SystemErrorText(error));
 }
 
 TReadOnlyFile::~TReadOnlyFile() { CloseHandle(handle_); }

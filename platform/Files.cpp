@@ -83,7 +83,9 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, void*) {
   return TRUE;
 }
 
-BOOL CloseHandle(HANDLE object) { return close(DescriptorOf(object)) == 0 ? TRUE : Fail(errno, FALSE); }
+BOOL CloseHandle(HANDLE object) {
+  return close(DescriptorOf(object)) == 0 ? TRUE : Fail(errno, FALSE);
+}
 
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* filePart) {
   std::string path = fileName;

@@ -5,6 +5,7 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// The dialog declarations build on windows.h, so they come after it.
 #include <commdlg.h>
 #else
 #include <cstdint>
@@ -83,8 +84,8 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName);
 BOOL FreeLibrary(HMODULE module);
 
 // kernel32: files and errors.
-HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, void* security,
-                   DWORD creation, DWORD flags, HANDLE templateFile);
+HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, void* security, DWORD creation,
+                   DWORD flags, HANDLE templateFile);
 DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method);
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, void* overlapped);
