@@ -4,11 +4,6 @@
 
 #include "Errors.h"
 
-int32_t TList::Add(TObject* item) {
-  items_.push_back(item);
-  return Count() - 1;
-}
-
 void TList::Clear() {
   // swap with an empty vector: clear() alone would keep the storage.
   std::vector<TObject*>().swap(items_);

@@ -21,7 +21,11 @@ class TList {
   int32_t Count() const { return static_cast<int32_t>(items_.size()); }
 
   /// Appends `item` (which may be null) and returns its index, the old Count.
-  int32_t Add(TObject* item);
+  /// Inline: the reader appends every corner twice.
+  int32_t Add(TObject* item) {
+    items_.push_back(item);
+    return Count() - 1;
+  }
 
   /// Removes every entry and releases the storage; the items stay alive.
   void Clear();

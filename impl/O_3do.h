@@ -50,4 +50,8 @@ class T3DOModel : public TObject {
   TStringList Materials;  ///< Material names in file order.
   T3DMeshList Meshes;     ///< Meshes in file order; owned.
   TNodeList Nodes;        ///< Nodes in file order; owned.
+
+ private:
+  /// ParseText on the text that ends at the first NUL of `text`.
+  void ParseNulTerminated(const char* text);
 };

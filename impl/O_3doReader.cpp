@@ -226,12 +226,14 @@ std::unique_ptr<TNode> T3DOReader::ReadNode(int32_t nodeIndex) {
 
 void T3DOModel::LoadFromFile(const std::string& fileName) {
   TReadOnlyFile file(fileName);
-  ParseText(file.ReadAll());
+  ParseNulTerminated(file.ReadAll().get());
 }
 
-void T3DOModel::ParseText(const std::string& text) {
+void T3DOModel::ParseText(const std::string& text) { ParseNulTerminated(text.c_str()); }
+
+void T3DOModel::ParseNulTerminated(const char* text) {
   {
-    T3DOReader reader(*this, text.c_str());
+    T3DOReader reader(*this, text);
     reader.ReadMaterials();
     reader.ReadMeshes();
     reader.ReadNodes();

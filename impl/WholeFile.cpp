@@ -43,17 +43,19 @@ TReadOnlyFile::TReadOnlyFile(const std::string& fileName) {
 
 TReadOnlyFile::~TReadOnlyFile() { CloseHandle(handle_); }
 
-std::string TReadOnlyFile::ReadAll() {
+std::unique_ptr<char[]> TReadOnlyFile::ReadAll() {
   DWORD sizeHigh = 0;
   DWORD size = GetFileSize(handle_, &sizeHigh);
   // A file of 4 GiB or more could never be held in memory by a 32-bit host.
   if (sizeHigh != 0 || size == INVALID_FILE_SIZE) throw std::bad_alloc();
   SetFilePointer(handle_, 0, nullptr, FILE_BEGIN);
-  std::string text(size, '\0');
+  // Not filled first: the read writes it, and filling a large file's worth of
+  // memory twice is a noticeable part of reading it.
+  auto text = std::make_unique_for_overwrite<char[]>(size_t{size} + 1);
   DWORD read = 0;
-  if (size > 0) ReadFile(handle_, text.data(), size, &read, nullptr);
-  // A file that shrank while being read, or a read that failed part way,
-  // yields only the bytes actually read; nothing beyond them is parsed.
-  text.resize(read);
+  if (size > 0) ReadFile(handle_, text.get(), size, &read, nullptr);
+  // A file that shrank while being read, or a read that failed, yields only
+  // the bytes actually read; nothing beyond them is parsed.
+  text[read] = '\0';
   return text;
 }

@@ -1,6 +1,8 @@
 // Reading a whole file into memory through the platform's file calls.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
 
 #include "Win32Api.h"
@@ -17,8 +19,8 @@ class TReadOnlyFile {
   TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
 
   /// The file's bytes from position 0, as many as one read of the file's
-  /// size yields.
-  std::string ReadAll();
+  /// size yields, followed by a NUL.
+  std::unique_ptr<char[]> ReadAll();
 
  private:
   HANDLE handle_;
