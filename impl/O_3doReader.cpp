@@ -18,6 +18,14 @@ const TCharSet kSpaceOrLineBreak = MakeCharSet("\n\r ");
 const TCharSet kCommaOnly = MakeCharSet(",");
 const TCharSet kDigitOrPoint = MakeCharSet(".0123456789");
 
+// Hands `item` to the owning `list`; should the append itself fail, the
+// item is freed here instead of leaking.
+template <class List, class Item>
+void AppendOwned(List& list, std::unique_ptr<Item> item) {
+  list.Add(item.get());
+  item.release();
+}
+
 // Reads one text into one model. Owns the scanner and the scratch tables of
 // the current mesh's VERTICES and TEXTURE VERTICES, which are released with
 // their items however the reading ends.
@@ -98,9 +106,7 @@ void T3DOReader::ReadMaterials() {
 void T3DOReader::ReadMeshes() {
   int32_t count = ReadCount("MESHES");
   for (int32_t i = 0; i < count; ++i) {
-    std::unique_ptr<T3DMesh> mesh = ReadMesh(i);
-    model_.Meshes.Add(mesh.get());
-    mesh.release();
+    AppendOwned(model_.Meshes, ReadMesh(i));
   }
 }
 
@@ -116,9 +122,7 @@ std::unique_ptr<T3DMesh> T3DOReader::ReadMesh(int32_t meshIndex) {
   ReadScratchTXVertices();
   int32_t faceCount = ReadCount("FACES");
   for (int32_t i = 0; i < faceCount; ++i) {
-    std::unique_ptr<TSurface> face = ReadFace(i, *mesh);
-    mesh->Surfaces.Add(face.get());
-    face.release();
+    AppendOwned(mesh->Surfaces, ReadFace(i, *mesh));
   }
   return mesh;
 }
@@ -135,9 +139,7 @@ void T3DOReader::ReadScratchVertices() {
     double y = ReadReal(kSpaceOnly);
     parser_.SkipBlanks();
     double z = ReadReal(kSpaceOnly);
-    auto vertex = std::make_unique<TVertex>(x, y, z);
-    scratchVertices_.Add(vertex.get());
-    vertex.release();
+    AppendOwned(scratchVertices_, std::make_unique<TVertex>(x, y, z));
   }
 }
 
@@ -151,9 +153,7 @@ void T3DOReader::ReadScratchTXVertices() {
     double u = ReadReal(kSpaceOnly);
     parser_.SkipBlanks();
     double v = ReadReal(kSpaceOrLineBreak);
-    auto txVertex = std::make_unique<TTXVertex>(u, v);
-    scratchTXVertices_.Add(txVertex.get());
-    txVertex.release();
+    AppendOwned(scratchTXVertices_, std::make_unique<TTXVertex>(u, v));
   }
 }
 
@@ -194,9 +194,7 @@ void T3DOReader::ReadCorner(T3DMesh& mesh, TSurface& face) {
 void T3DOReader::ReadNodes() {
   int32_t count = ReadCount("HIERARCHY NODES", true);
   for (int32_t i = 0; i < count; ++i) {
-    std::unique_ptr<TNode> node = ReadNode(i);
-    model_.Nodes.Add(node.get());
-    node.release();
+    AppendOwned(model_.Nodes, ReadNode(i));
   }
 }
 
