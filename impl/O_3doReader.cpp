@@ -47,6 +47,7 @@ class T3DOReader {
  private:
   void Find(std::string_view token);
   void FindLabel(int32_t index);
+  void EnterEntry(int32_t index);
   const std::string& Read(const TCharSet& stopSet);
   void Skip(const TCharSet& stopSet) { Read(stopSet); }
   int32_t ReadInt(const TCharSet& stopSet) { return StrToInt(Read(stopSet)); }
@@ -77,6 +78,14 @@ void T3DOReader::FindLabel(int32_t index) {
   Find(std::string_view(label, static_cast<size_t>(end - label)));
 }
 
+// Most entries start the same way: find the label, read past it and the
+// blanks after it, so the cursor rests on the entry's first field.
+void T3DOReader::EnterEntry(int32_t index) {
+  FindLabel(index);
+  Skip(kSpaceOnly);
+  parser_.SkipBlanks();
+}
+
 const std::string& T3DOReader::Read(const TCharSet& stopSet) {
   parser_.ReadUntilChars(stopSet, field_);
   return field_;
@@ -96,9 +105,7 @@ int32_t T3DOReader::ReadCount(std::string_view keyword, bool twoWords) {
 void T3DOReader::ReadMaterials() {
   int32_t count = ReadCount("MATERIALS");
   for (int32_t i = 0; i < count; ++i) {
-    FindLabel(i);
-    Skip(kSpaceOnly);
-    parser_.SkipBlanks();
+    EnterEntry(i);
     model_.Materials.Add(Read(kSpaceOrLineBreak));
   }
 }
@@ -131,9 +138,7 @@ void T3DOReader::ReadScratchVertices() {
   scratchVertices_.FreeItems();
   int32_t count = ReadCount("VERTICES");
   for (int32_t i = 0; i < count; ++i) {
-    FindLabel(i);
-    Skip(kSpaceOnly);
-    parser_.SkipBlanks();
+    EnterEntry(i);
     double x = ReadReal(kSpaceOnly);
     parser_.SkipBlanks();
     double y = ReadReal(kSpaceOnly);
@@ -147,9 +152,7 @@ void T3DOReader::ReadScratchTXVertices() {
   scratchTXVertices_.FreeItems();
   int32_t count = ReadCount("TEXTURE VERTICES", true);
   for (int32_t i = 0; i < count; ++i) {
-    FindLabel(i);
-    Skip(kSpaceOnly);
-    parser_.SkipBlanks();
+    EnterEntry(i);
     double u = ReadReal(kSpaceOnly);
     parser_.SkipBlanks();
     double v = ReadReal(kSpaceOrLineBreak);
@@ -159,9 +162,7 @@ void T3DOReader::ReadScratchTXVertices() {
 
 std::unique_ptr<TSurface> T3DOReader::ReadFace(int32_t faceIndex, T3DMesh& mesh) {
   auto face = std::make_unique<TSurface>();
-  FindLabel(faceIndex);
-  Skip(kSpaceOnly);
-  parser_.SkipBlanks();
+  EnterEntry(faceIndex);
   face->Material = model_.Materials.Strings(ReadInt(kSpaceOnly));
   parser_.SkipBlanks();
   face->FaceType = ReadInt(kSpaceOnly);
