@@ -18,6 +18,15 @@ const TCharSet kSpaceOrLineBreak = MakeCharSet("\n\r ");
 const TCharSet kCommaOnly = MakeCharSet(",");
 const TCharSet kDigitOrPoint = MakeCharSet(".0123456789");
 
+// A 2.1 face entry holds geometry, lighting and texture modes and one
+// extralight value before its corner count. Later versions write a colour in
+// place of that one value: R G B in 2.2, R G B A in 2.3.
+constexpr int kFacePreludeFields21 = 4;
+constexpr int kFacePreludeFields22 = kFacePreludeFields21 + 2;
+constexpr int kFacePreludeFields23 = kFacePreludeFields21 + 3;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
 // Hands `item` to the owning `list`; should the append itself fail, the
 // item is freed here instead of leaking.
 template <class List, class Item>
@@ -31,7 +40,7 @@ void AppendOwned(List& list, std::unique_ptr<Item> item) {
 // their items however the reading ends.
 class T3DOReader {
  public:
-  T3DOReader(T3DOModel& model, const char* text) : model_(model) {
+  T3DOReader(T3DOModel& model, const char* text) : model_(model), text_(text) {
     parser_.CommentChars = MakeCharSet("#");
     parser_.Cursor = text;
   }
@@ -40,6 +49,7 @@ class T3DOReader {
     scratchTXVertices_.FreeItems();
   }
 
+  void ReadVersion();
   void ReadMaterials();
   void ReadMeshes();
   void ReadNodes();
@@ -53,6 +63,8 @@ class T3DOReader {
   int32_t ReadInt(const TCharSet& stopSet) { return StrToInt(Read(stopSet)); }
   double ReadReal(const TCharSet& stopSet) { return StrToFloat(Read(stopSet)); }
   int32_t ReadCount(std::string_view keyword, bool twoWords = false);
+  bool AtWordStart() const;
+  bool VersionIs(std::string_view version) const;
 
   std::unique_ptr<T3DMesh> ReadMesh(int32_t meshIndex);
   void ReadScratchVertices();
@@ -62,10 +74,13 @@ class T3DOReader {
   std::unique_ptr<TNode> ReadNode(int32_t nodeIndex);
 
   T3DOModel& model_;
+  const char* text_;
   TQnParser parser_;
   TVertexList scratchVertices_;
   TTXVertexList scratchTXVertices_;
   std::string field_;  // reused for every field, so reading allocates rarely
+  // Fields of a face entry between its face type and its corner count.
+  int facePreludeFields_ = kFacePreludeFields21;
 };
 
 void T3DOReader::Find(std::string_view token) { parser_.ReadUntilToken(token, field_); }
@@ -100,6 +115,34 @@ int32_t T3DOReader::ReadCount(std::string_view keyword, bool twoWords) {
   Skip(kSpaceOnly);
   parser_.SkipBlanks();
   return ReadInt(kSpaceOrLineBreak);
+}
+
+// The header line "3DO <version>" stands before the materials. The search
+// ends at "MATERIALS", so the cursor never has to come back for them; a file
+// without the line reads as 2.1. A "3DO" inside a longer word is not the
+// header: the first line, where a file name such as 'ship.3do' often
+// stands, is not a comment to the scanner.
+void T3DOReader::ReadVersion() {
+  while (parser_.SkipToFirstOf({"MATERIALS", "3DO"}) == 1) {
+    const bool wordStart = AtWordStart();
+    for (int i = 0; i < 3; ++i) parser_.Advance();
+    if (!wordStart || (*parser_.Cursor != ' ' && *parser_.Cursor != '\t')) continue;
+    while (*parser_.Cursor == ' ' || *parser_.Cursor == '\t') parser_.Advance();
+    if (VersionIs("2.2")) facePreludeFields_ = kFacePreludeFields22;
+    if (VersionIs("2.3")) facePreludeFields_ = kFacePreludeFields23;
+    return;
+  }
+}
+
+bool T3DOReader::AtWordStart() const {
+  return parser_.Cursor == text_ || IsBlank(parser_.Cursor[-1]);
+}
+
+// The version is a whole word: "2.20" or "2.2a" are not 2.2.
+bool T3DOReader::VersionIs(std::string_view version) const {
+  if (!parser_.Matches(version)) return false;
+  const char after = parser_.Cursor[version.size()];
+  return after == 0 || after == '#' || IsBlank(after);
 }
 
 void T3DOReader::ReadMaterials() {
@@ -166,7 +209,7 @@ std::unique_ptr<TSurface> T3DOReader::ReadFace(int32_t faceIndex, T3DMesh& mesh)
   face->Material = model_.Materials.Strings(ReadInt(kSpaceOnly));
   parser_.SkipBlanks();
   face->FaceType = ReadInt(kSpaceOnly);
-  for (int field = 0; field < 4; ++field) {  // geo, light, tex, extralight
+  for (int field = 0; field < facePreludeFields_; ++field) {
     parser_.SkipBlanks();
     Skip(kSpaceOnly);
   }
@@ -186,8 +229,16 @@ void T3DOReader::ReadCorner(T3DMesh& mesh, TSurface& face) {
   face.Vertices.Add(vertex.release());
   Skip(kDigitOrPoint);  // the comma and anything else before the next index
   parser_.SkipBlanks();
-  const TTXVertex* txSource = scratchTXVertices_.Items(ReadInt(kSpaceOrLineBreak));
-  auto txVertex = std::make_unique<TTXVertex>(txSource->U, txSource->V);
+  const int32_t txIndex = ReadInt(kSpaceOrLineBreak);
+  // An untextured mesh has an empty table, yet its corners still name a
+  // texture vertex (0 as a rule); they all get the origin.
+  double u = 0.0, v = 0.0;
+  if (scratchTXVertices_.Count() > 0) {
+    const TTXVertex* txSource = scratchTXVertices_.Items(txIndex);
+    u = txSource->U;
+    v = txSource->V;
+  }
+  auto txVertex = std::make_unique<TTXVertex>(u, v);
   mesh.TXVertices.Add(txVertex.get());
   face.TXVertices.Add(txVertex.release());
 }
@@ -233,6 +284,7 @@ void T3DOModel::ParseText(const std::string& text) { ParseNulTerminated(text.c_s
 void T3DOModel::ParseNulTerminated(const char* text) {
   {
     T3DOReader reader(*this, text);
+    reader.ReadVersion();
     reader.ReadMaterials();
     reader.ReadMeshes();
     reader.ReadNodes();

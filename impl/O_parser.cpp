@@ -79,13 +79,13 @@ static void SkipComment(const char*& cursor) {
 
 // Moves the cursor past ordinary characters to the next one in `interesting`
 // and, when a comment starts there, past the comment. The text passed over
-// goes to `out`, except the comment; `runStart` marks where the next piece of
-// collected text begins.
+// goes to `out` (where there is one), except the comment; `runStart` marks
+// where the next piece of collected text begins.
 static void StepToCandidate(const char*& cursor, const TCharSet& commentChars,
-                            const TCharSet& interesting, const char*& runStart, std::string& out) {
+                            const TCharSet& interesting, const char*& runStart, std::string* out) {
   cursor = SkipUninteresting(cursor + 1, interesting);
   if (!commentChars[At(cursor)]) return;
-  out.append(runStart, cursor);
+  if (out) out->append(runStart, cursor);
   SkipComment(cursor);
   runStart = cursor;
 }
@@ -116,7 +116,7 @@ void TQnParser::ReadUntilChars(TCharSet stopSet, std::string& out) {
   const char* runStart = Cursor;
   // Cursor always rests on a place that has passed the comment test (the
   // start, or the line break that ends a comment): only the stop test is due.
-  while (!stopSet[At(Cursor)]) StepToCandidate(Cursor, CommentChars, interesting, runStart, out);
+  while (!stopSet[At(Cursor)]) StepToCandidate(Cursor, CommentChars, interesting, runStart, &out);
   out.append(runStart, Cursor);
   if (*Cursor == 0) RaiseCharsNotFound();
 }
@@ -130,10 +130,26 @@ void TQnParser::ReadUntilToken(std::string_view token, std::string& out) {
   // As in ReadUntilChars, the cursor rests only where the comment test has
   // already been made; the token is tried at each such place.
   while (*Cursor != 0 && !TokenAt(Cursor, token)) {
-    StepToCandidate(Cursor, CommentChars, interesting, runStart, out);
+    StepToCandidate(Cursor, CommentChars, interesting, runStart, &out);
   }
   out.append(runStart, Cursor);
   if (*Cursor == 0) RaiseTokenNotFound(token);
+}
+
+int TQnParser::SkipToFirstOf(std::initializer_list<std::string_view> tokens) {
+  TCharSet interesting = CommentChars;
+  interesting[0] = true;
+  for (const std::string_view token : tokens) AddFirstLetter(interesting, token);
+  const char* runStart = Cursor;
+  while (*Cursor != 0) {
+    int index = 0;
+    for (const std::string_view token : tokens) {
+      if (TokenAt(Cursor, token)) return index;
+      ++index;
+    }
+    StepToCandidate(Cursor, CommentChars, interesting, runStart, nullptr);
+  }
+  return -1;
 }
 
 void TQnParser::SkipBlanks() {

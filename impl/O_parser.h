@@ -3,6 +3,7 @@
 #pragma once
 
 #include <bitset>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,12 @@ class TQnParser {
   /// occurrence of `token`, on whose first character the cursor stays.
   /// Raises "Token '<token>' not found" when the NUL comes first.
   void ReadUntilToken(std::string_view token, std::string& out);
+
+  /// Moves the cursor to the next place where the text begins with one of
+  /// `tokens` (none of them empty) and returns the index of the first token
+  /// that matches there. Returns -1, with the cursor on the NUL, when none
+  /// occurs. Raises "Chars not found" when a comment reaches the NUL.
+  int SkipToFirstOf(std::initializer_list<std::string_view> tokens);
 
   /// Passes over TAB, LF, CR and SPACE, and the comments met among them.
   void SkipBlanks();

@@ -69,7 +69,9 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"comment_at_end.3do", "EParserError", "Chars not found"},
         ErrorCase{"huge_face_count.3do", "EParserError", "Token '1:' not found"},
         ErrorCase{"huge_corner_count.3do", "EParserError", "Chars not found"},
-        ErrorCase{"mesh_index_out_of_range.3do", "EListError", "Mesh Index is out of bounds: 1"}));
+        ErrorCase{"mesh_index_out_of_range.3do", "EListError", "Mesh Index is out of bounds: 1"},
+        ErrorCase{"untextured_bad_index.3do", "EConvertError",
+                  "'0.5' is not a valid integer value"}));
 
 T3DOModel* Load(T3DOModel& model, const char* file) {
   model.LoadFromFile(DataPath(file));
@@ -134,6 +136,68 @@ TEST(Reader, FindsKeywordsInAnyLetterCase) {
   ASSERT_EQ(model.Meshes.Count(), 1);
   EXPECT_EQ(model.Meshes.Items(0)->Vertices.Count(), 3);
 }
+
+TEST(Reader, CornersOfAnUntexturedMeshGetTheOrigin) {
+  T3DOModel model;
+  Load(model, "untextured.3do");
+  ASSERT_EQ(model.Meshes.Count(), 2);
+  // The textured mesh beside it keeps its own coordinates.
+  TTXVertexList& tail = model.Meshes.Items(0)->TXVertices;
+  ASSERT_EQ(tail.Count(), 3);
+  EXPECT_EQ(tail.Items(2)->U, 48.0);
+  EXPECT_EQ(tail.Items(2)->V, 8.0);
+  // Every corner of the glow mesh, the one naming texture vertex 7 too.
+  TTXVertexList& glow = model.Meshes.Items(1)->TXVertices;
+  ASSERT_EQ(glow.Count(), 6);
+  ASSERT_EQ(model.Meshes.Items(1)->Vertices.Count(), 6);
+  for (int i = 0; i < glow.Count(); ++i) {
+    EXPECT_EQ(glow.Items(i)->U, 0.0) << i;
+    EXPECT_EQ(glow.Items(i)->V, 0.0) << i;
+  }
+}
+
+struct VersionCase {
+  const char* name;
+  const char* beforeMaterials;  // where the version line normally stands
+  const char* afterMaterials;
+  const char* facePrelude;  // the fields between face type and corner count
+};
+
+void PrintTo(const VersionCase& c, std::ostream* out) { *out << c.name; }
+
+class VersionLine : public testing::TestWithParam<VersionCase> {};
+
+// Each case's face has exactly the fields its version has, so reading three
+// corners proves the right number of fields was passed over; a colour value
+// of 0 taken for the corner count would read none.
+TEST_P(VersionLine, DecidesTheFieldsBeforeTheCornerCount) {
+  const VersionCase& c = GetParam();
+  std::string text = std::string("\n") + c.beforeMaterials + "MATERIALS 1\n 0: a.mat\n" +
+                     c.afterMaterials +
+                     "MESHES 1\nMESH 0\nNAME m\nVERTICES 3\n 0: 0 0 0 0\n 1: 1 0 0 0\n"
+                     " 2: 0 1 0 0\nTEXTURE VERTICES 1\n 0: 0 0\nFACES 1\n 0: 0 0x0000 4 3 3 " +
+                     c.facePrelude + " 3 0,0 1,0 2,0\nHIERARCHY NODES 0\n";
+  T3DOModel model;
+  ASSERT_NO_THROW(model.ParseText(text)) << text;
+  ASSERT_EQ(model.Meshes.Count(), 1);
+  EXPECT_EQ(model.Meshes.Items(0)->Vertices.Count(), 3);
+  EXPECT_EQ(model.Meshes.Items(0)->Vertices.Items(1)->X, 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, VersionLine,
+    testing::Values(VersionCase{"NoVersionLine", "", "", "0.000000"},
+                    VersionCase{"Version21", "3DO 2.1\n", "", "0.000000"},
+                    VersionCase{"Version22", "SECTION: HEADER\n\n3DO 2.2\n\n", "", "0 0 0"},
+                    VersionCase{"Version23", "3DO 2.3\n", "", "0 0.5 0 1"},
+                    VersionCase{"TabAndCrLf", "3do\t2.2\r\n", "", "0.0 0.0 0.0"},
+                    VersionCase{"UnknownVersion", "3DO 2.4\n", "", "0"},
+                    VersionCase{"VersionNotAWord", "3DO 2.20\n", "", "0"},
+                    VersionCase{"InsideAComment", "# 3DO 2.2\n", "", "0"},
+                    VersionCase{"InsideAFileName", "MODEL 'ship.3DO 2.2'\n", "", "0"},
+                    VersionCase{"AfterTheMaterials", "", "3DO 2.3\n", "0"},
+                    VersionCase{"FirstNameThenLine", "MODEL 'ship.3do'\n3DO 2.2\n", "", "0 0 0"}),
+    [](const testing::TestParamInfo<VersionCase>& info) { return info.param.name; });
 
 TEST(Reader, ReadsOnlyTheFirstMeshesSection) {
   T3DOModel model;
