@@ -27,6 +27,10 @@ class TList {
     return Count() - 1;
   }
 
+  /// Makes room for `count` entries in all, so that appending up to that
+  /// many allocates nothing more.
+  void Reserve(int32_t count) { items_.reserve(static_cast<size_t>(count)); }
+
   /// Removes every entry and releases the storage; the items stay alive.
   void Clear();
 

@@ -1,10 +1,12 @@
 // Reading a 3DO text into a T3DOModel. The reader does not tokenise the file:
 // it searches forward for the keywords and index labels it needs and reads a
 // fixed sequence of fields after each, passing over all other text.
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "NumberConversion.h"
 #include "O_3do.h"
@@ -27,6 +29,36 @@ constexpr int kFacePreludeFields23 = kFacePreludeFields21 + 3;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+// The file's indexed VERTICES or TEXTURE VERTICES table of the mesh being
+// read. Corners copy from it; a read outside it fails as the model's own
+// lists do.
+template <class Entry, const char* OutOfBoundsPrefix>
+class TScratchTable {
+ public:
+  void Clear() { entries_.clear(); }
+  void Add(const Entry& entry) { entries_.push_back(entry); }
+  bool Empty() const { return entries_.empty(); }
+  const Entry& At(int32_t index) const {
+    if (index < 0 || static_cast<size_t>(index) >= entries_.size())
+      RaiseListIndexError(OutOfBoundsPrefix, index);
+    return entries_[static_cast<size_t>(index)];
+  }
+
+ private:
+  std::vector<Entry> entries_;  // kept between meshes, so its storage is reused
+};
+
+struct TPoint {
+  double x, y, z;
+};
+struct TTexturePoint {
+  double u, v;
+};
+
+// Room for a face's corners is made before they are read, but a corner count
+// from the file never sizes more than this: a larger face grows as it reads.
+constexpr int32_t kMostCornersReserved = 64;
+
 // Hands `item` to the owning `list`; should the append itself fail, the
 // item is freed here instead of leaking.
 template <class List, class Item>
@@ -44,10 +76,6 @@ class T3DOReader {
     parser_.CommentChars = MakeCharSet("#");
     parser_.Cursor = text;
   }
-  ~T3DOReader() {
-    scratchVertices_.FreeItems();
-    scratchTXVertices_.FreeItems();
-  }
 
   void ReadVersion();
   void ReadMaterials();
@@ -58,7 +86,7 @@ class T3DOReader {
   void Find(std::string_view token);
   void FindLabel(int32_t index);
   void EnterEntry(int32_t index);
-  const std::string& Read(const TCharSet& stopSet);
+  std::string_view Read(const TCharSet& stopSet);
   void Skip(const TCharSet& stopSet) { Read(stopSet); }
   int32_t ReadInt(const TCharSet& stopSet) { return StrToInt(Read(stopSet)); }
   double ReadReal(const TCharSet& stopSet) { return StrToFloat(Read(stopSet)); }
@@ -76,14 +104,14 @@ class T3DOReader {
   T3DOModel& model_;
   const char* text_;
   TQnParser parser_;
-  TVertexList scratchVertices_;
-  TTXVertexList scratchTXVertices_;
-  std::string field_;  // reused for every field, so reading allocates rarely
+  TScratchTable<TPoint, kVertexIndexPrefix> scratchVertices_;
+  TScratchTable<TTexturePoint, kTXVertexIndexPrefix> scratchTXVertices_;
+  std::string field_;  // holds a field only where a comment interrupts it
   // Fields of a face entry between its face type and its corner count.
   int facePreludeFields_ = kFacePreludeFields21;
 };
 
-void T3DOReader::Find(std::string_view token) { parser_.ReadUntilToken(token, field_); }
+void T3DOReader::Find(std::string_view token) { parser_.SkipUntilToken(token); }
 
 // Entries are located by their index in decimal directly followed by ":".
 void T3DOReader::FindLabel(int32_t index) {
@@ -101,9 +129,8 @@ void T3DOReader::EnterEntry(int32_t index) {
   parser_.SkipBlanks();
 }
 
-const std::string& T3DOReader::Read(const TCharSet& stopSet) {
-  parser_.ReadUntilChars(stopSet, field_);
-  return field_;
+std::string_view T3DOReader::Read(const TCharSet& stopSet) {
+  return parser_.ReadFieldUntilChars(stopSet, field_);
 }
 
 // A count follows its keyword after blanks. Reading up to a SPACE consumes
@@ -149,7 +176,7 @@ void T3DOReader::ReadMaterials() {
   int32_t count = ReadCount("MATERIALS");
   for (int32_t i = 0; i < count; ++i) {
     EnterEntry(i);
-    model_.Materials.Add(Read(kSpaceOrLineBreak));
+    model_.Materials.Add(std::string(Read(kSpaceOrLineBreak)));
   }
 }
 
@@ -178,7 +205,7 @@ std::unique_ptr<T3DMesh> T3DOReader::ReadMesh(int32_t meshIndex) {
 }
 
 void T3DOReader::ReadScratchVertices() {
-  scratchVertices_.FreeItems();
+  scratchVertices_.Clear();
   int32_t count = ReadCount("VERTICES");
   for (int32_t i = 0; i < count; ++i) {
     EnterEntry(i);
@@ -187,19 +214,19 @@ void T3DOReader::ReadScratchVertices() {
     double y = ReadReal(kSpaceOnly);
     parser_.SkipBlanks();
     double z = ReadReal(kSpaceOnly);
-    AppendOwned(scratchVertices_, std::make_unique<TVertex>(x, y, z));
+    scratchVertices_.Add({x, y, z});
   }
 }
 
 void T3DOReader::ReadScratchTXVertices() {
-  scratchTXVertices_.FreeItems();
+  scratchTXVertices_.Clear();
   int32_t count = ReadCount("TEXTURE VERTICES", true);
   for (int32_t i = 0; i < count; ++i) {
     EnterEntry(i);
     double u = ReadReal(kSpaceOnly);
     parser_.SkipBlanks();
     double v = ReadReal(kSpaceOrLineBreak);
-    AppendOwned(scratchTXVertices_, std::make_unique<TTXVertex>(u, v));
+    scratchTXVertices_.Add({u, v});
   }
 }
 
@@ -215,6 +242,11 @@ std::unique_ptr<TSurface> T3DOReader::ReadFace(int32_t faceIndex, T3DMesh& mesh)
   }
   parser_.SkipBlanks();
   int32_t cornerCount = ReadInt(kSpaceOnly);
+  if (cornerCount > 0) {
+    const int32_t reserved = std::min(cornerCount, kMostCornersReserved);
+    face->Vertices.Reserve(reserved);
+    face->TXVertices.Reserve(reserved);
+  }
   for (int32_t k = 0; k < cornerCount; ++k) ReadCorner(mesh, *face);
   return face;
 }
@@ -223,24 +255,20 @@ std::unique_ptr<TSurface> T3DOReader::ReadFace(int32_t faceIndex, T3DMesh& mesh)
 // refers to the same objects, so placing the mesh moves the face too.
 void T3DOReader::ReadCorner(T3DMesh& mesh, TSurface& face) {
   parser_.SkipBlanks();
-  const TVertex* source = scratchVertices_.Items(ReadInt(kCommaOnly));
-  auto vertex = std::make_unique<TVertex>(source->X, source->Y, source->Z);
-  mesh.Vertices.Add(vertex.get());
-  face.Vertices.Add(vertex.release());
+  const TPoint& point = scratchVertices_.At(ReadInt(kCommaOnly));
+  TVertex* vertex = mesh.NewVertex(point.x, point.y, point.z);
+  mesh.Vertices.Add(vertex);
+  face.Vertices.Add(vertex);
   Skip(kDigitOrPoint);  // the comma and anything else before the next index
   parser_.SkipBlanks();
   const int32_t txIndex = ReadInt(kSpaceOrLineBreak);
   // An untextured mesh has an empty table, yet its corners still name a
   // texture vertex (0 as a rule); they all get the origin.
-  double u = 0.0, v = 0.0;
-  if (scratchTXVertices_.Count() > 0) {
-    const TTXVertex* txSource = scratchTXVertices_.Items(txIndex);
-    u = txSource->U;
-    v = txSource->V;
-  }
-  auto txVertex = std::make_unique<TTXVertex>(u, v);
-  mesh.TXVertices.Add(txVertex.get());
-  face.TXVertices.Add(txVertex.release());
+  const TTexturePoint texturePoint =
+      scratchTXVertices_.Empty() ? TTexturePoint{0.0, 0.0} : scratchTXVertices_.At(txIndex);
+  TTXVertex* txVertex = mesh.NewTXVertex(texturePoint.u, texturePoint.v);
+  mesh.TXVertices.Add(txVertex);
+  face.TXVertices.Add(txVertex);
 }
 
 void T3DOReader::ReadNodes() {

@@ -5,15 +5,29 @@
 #include "Errors.h"
 #include "pMatrix.h"
 
-void TBaseList::FreeItems() {
-  for (int32_t i = Count() - 1; i >= 0; --i) {
+namespace {
+
+// Frees the items of `list` for which `heapOwned` holds, last entry first.
+template <class HeapOwned>
+void FreeListItems(TBaseList& list, HeapOwned heapOwned) {
+  for (int32_t i = list.Count() - 1; i >= 0; --i) {
     // Empty the entry first, so that nothing reached from the dying item
     // can find it through this list.
-    TObject* item = Raw(i);
-    Raw(i) = nullptr;
-    delete item;
+    TObject* item = list.Raw(i);
+    list.Raw(i) = nullptr;
+    if (heapOwned(item)) delete item;
   }
-  Clear();
+  list.Clear();
+}
+
+}  // namespace
+
+void TBaseList::FreeItems() {
+  FreeListItems(*this, [](const TObject*) { return true; });
+}
+
+void TBaseList::FreeItemsOutside(const TArena& arena) {
+  FreeListItems(*this, [&](const TObject* item) { return !arena.Owns(item); });
 }
 
 void RaiseListIndexError(const char* prefix, int32_t index) {
@@ -25,9 +39,9 @@ void RaiseListIndexError(const char* prefix, int32_t index) {
 T3DMesh::~T3DMesh() {
   // A face's lists only refer to corners owned here and never touch them
   // while dying, so each corner is freed exactly once, by this mesh.
-  TXVertices.FreeItems();
+  TXVertices.FreeItemsOutside(txVertexArena_);
   Surfaces.FreeItems();
-  Vertices.FreeItems();
+  Vertices.FreeItemsOutside(vertexArena_);
 }
 
 namespace {

@@ -109,31 +109,53 @@ bool TQnParser::SkipToken(std::string_view token) {
 }
 
 void TQnParser::ReadUntilChars(TCharSet stopSet, std::string& out) {
-  out.clear();
+  const std::string_view field = ReadFieldUntilChars(stopSet, out);
+  if (field.data() != out.data()) out.assign(field);
+}
+
+std::string_view TQnParser::ReadFieldUntilChars(TCharSet stopSet, std::string& scratch) {
+  scratch.clear();
   TCharSet interesting = stopSet | CommentChars;
   interesting[0] = true;
   stopSet[0] = true;
+  const char* const start = Cursor;
   const char* runStart = Cursor;
   // Cursor always rests on a place that has passed the comment test (the
   // start, or the line break that ends a comment): only the stop test is due.
-  while (!stopSet[At(Cursor)]) StepToCandidate(Cursor, CommentChars, interesting, runStart, &out);
-  out.append(runStart, Cursor);
+  while (!stopSet[At(Cursor)]) {
+    StepToCandidate(Cursor, CommentChars, interesting, runStart, &scratch);
+  }
   if (*Cursor == 0) RaiseCharsNotFound();
+  // Most fields hold no comment and are their own stretch of the text.
+  if (runStart == start) return std::string_view(start, static_cast<size_t>(Cursor - start));
+  scratch.append(runStart, Cursor);
+  return scratch;
+}
+
+// Finds `token` from the cursor on; the text passed over goes to `out` where
+// there is one.
+static void FindToken(const char*& cursor, const TCharSet& commentChars, std::string_view token,
+                      std::string* out) {
+  if (out) out->clear();
+  TCharSet interesting = commentChars;
+  interesting[0] = true;
+  if (!token.empty()) AddFirstLetter(interesting, token);
+  const char* runStart = cursor;
+  // As in ReadUntilChars, the cursor rests only where the comment test has
+  // already been made; the token is tried at each such place.
+  while (*cursor != 0 && !TokenAt(cursor, token)) {
+    StepToCandidate(cursor, commentChars, interesting, runStart, out);
+  }
+  if (out) out->append(runStart, cursor);
+  if (*cursor == 0) RaiseTokenNotFound(token);
 }
 
 void TQnParser::ReadUntilToken(std::string_view token, std::string& out) {
-  out.clear();
-  TCharSet interesting = CommentChars;
-  interesting[0] = true;
-  if (!token.empty()) AddFirstLetter(interesting, token);
-  const char* runStart = Cursor;
-  // As in ReadUntilChars, the cursor rests only where the comment test has
-  // already been made; the token is tried at each such place.
-  while (*Cursor != 0 && !TokenAt(Cursor, token)) {
-    StepToCandidate(Cursor, CommentChars, interesting, runStart, &out);
-  }
-  out.append(runStart, Cursor);
-  if (*Cursor == 0) RaiseTokenNotFound(token);
+  FindToken(Cursor, CommentChars, token, &out);
+}
+
+void TQnParser::SkipUntilToken(std::string_view token) {
+  FindToken(Cursor, CommentChars, token, nullptr);
 }
 
 int TQnParser::SkipToFirstOf(std::initializer_list<std::string_view> tokens) {

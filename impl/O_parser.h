@@ -45,10 +45,19 @@ class TQnParser {
   /// the NUL comes first.
   void ReadUntilChars(TCharSet stopSet, std::string& out);
 
+  /// As ReadUntilChars, but returns the characters without copying them: a
+  /// view into the text, or, when a comment interrupts them, a view of
+  /// `scratch`, where they are collected then. The view lasts until the
+  /// text or `scratch` changes.
+  std::string_view ReadFieldUntilChars(TCharSet stopSet, std::string& scratch);
+
   /// Collects characters into `out` (emptied first) up to the next
   /// occurrence of `token`, on whose first character the cursor stays.
   /// Raises "Token '<token>' not found" when the NUL comes first.
   void ReadUntilToken(std::string_view token, std::string& out);
+
+  /// ReadUntilToken without collecting what is passed over.
+  void SkipUntilToken(std::string_view token);
 
   /// Moves the cursor to the next place where the text begins with one of
   /// `tokens` (none of them empty) and returns the index of the first token
