@@ -5,29 +5,8 @@
 #include "Errors.h"
 #include "pMatrix.h"
 
-namespace {
-
-// Frees the items of `list` for which `heapOwned` holds, last entry first.
-template <class HeapOwned>
-void FreeListItems(TBaseList& list, HeapOwned heapOwned) {
-  for (int32_t i = list.Count() - 1; i >= 0; --i) {
-    // Empty the entry first, so that nothing reached from the dying item
-    // can find it through this list.
-    TObject* item = list.Raw(i);
-    list.Raw(i) = nullptr;
-    if (heapOwned(item)) delete item;
-  }
-  list.Clear();
-}
-
-}  // namespace
-
 void TBaseList::FreeItems() {
-  FreeListItems(*this, [](const TObject*) { return true; });
-}
-
-void TBaseList::FreeItemsOutside(const TArena& arena) {
-  FreeListItems(*this, [&](const TObject* item) { return !arena.Owns(item); });
+  FreeItemsWhere([](const TObject*) { return true; });
 }
 
 void RaiseListIndexError(const char* prefix, int32_t index) {

@@ -19,7 +19,25 @@ class TBaseList : public TList {
 
   /// As FreeItems, except that items lying in `arena` are left to it: their
   /// entries are emptied, and the arena frees their storage.
-  void FreeItemsOutside(const TArena& arena);
+  template <class T>
+  void FreeItemsOutside(const TArena<T>& arena) {
+    FreeItemsWhere([&](const TObject* item) { return !arena.Owns(static_cast<const T*>(item)); });
+  }
+
+ private:
+  /// Empties the list last entry first, destroying the items for which
+  /// `heapOwned` holds.
+  template <class HeapOwned>
+  void FreeItemsWhere(HeapOwned heapOwned) {
+    for (int32_t i = Count() - 1; i >= 0; --i) {
+      // Empty the entry first, so that nothing reached from the dying item
+      // can find it through this list.
+      TObject* item = Raw(i);
+      Raw(i) = nullptr;
+      if (heapOwned(item)) delete item;
+    }
+    Clear();
+  }
 };
 
 /// A TBaseList whose items are all of type `Item`, with a bounds-checked
@@ -100,22 +118,29 @@ class T3DMesh : public TObject {
   /// caller adds it to TXVertices.
   TTXVertex* NewTXVertex(double u, double v);
 
+  /// How many vertices this mesh made with NewVertex before `vertex`, or -1
+  /// when `vertex` is not one it made. Quickest for vertices asked about in
+  /// the order they were made.
+  int64_t MadeVertexPosition(const TVertex* vertex) const {
+    return vertexArena_.PositionOf(vertex);
+  }
+
   TVertexList Vertices;      ///< One per face corner, face by face.
   TTXVertexList TXVertices;  ///< One per face corner, same order.
   TSurfaceList Surfaces;     ///< The faces in file order.
   std::string Name;
 
  private:
-  TArena vertexArena_;
-  TArena txVertexArena_;
+  TArena<TVertex> vertexArena_;
+  TArena<TTXVertex> txVertexArena_;
 };
 
 inline TVertex* T3DMesh::NewVertex(double x, double y, double z) {
-  return vertexArena_.New<TVertex>(x, y, z);
+  return vertexArena_.New(x, y, z);
 }
 
 inline TTXVertex* T3DMesh::NewTXVertex(double u, double v) {
-  return txVertexArena_.New<TTXVertex>(u, v);
+  return txVertexArena_.New(u, v);
 }
 
 /// Moves every vertex of `list` by `offset`.
