@@ -118,7 +118,12 @@ void T3DOReader::FindLabel(int32_t index) {
   char label[16];
   char* end = std::to_chars(label, label + sizeof label - 1, index).ptr;
   *end++ = ':';
-  Find(std::string_view(label, static_cast<size_t>(end - label)));
+  const std::string_view token(label, static_cast<size_t>(end - label));
+  // In a table the next label follows the previous entry after blanks and
+  // comments, which SkipBlanks passes exactly as the search would: the label
+  // found there is the first occurrence. Anything else takes the search.
+  parser_.SkipBlanks();
+  if (!parser_.Matches(token)) Find(token);
 }
 
 // Most entries start the same way: find the label, read past it and the

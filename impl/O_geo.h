@@ -139,9 +139,7 @@ inline TVertex* T3DMesh::NewVertex(double x, double y, double z) {
   return vertexArena_.New(x, y, z);
 }
 
-inline TTXVertex* T3DMesh::NewTXVertex(double u, double v) {
-  return txVertexArena_.New(u, v);
-}
+inline TTXVertex* T3DMesh::NewTXVertex(double u, double v) { return txVertexArena_.New(u, v); }
 
 /// Moves every vertex of `list` by `offset`.
 void TranslateVertices(const TVertexList& list, Vec3 offset);

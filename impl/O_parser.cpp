@@ -15,8 +15,6 @@ using Byte = unsigned char;
 
 Byte At(const char* p) { return static_cast<Byte>(*p); }
 
-bool IsBlank(Byte c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
 bool IsLineEnd(Byte c) { return c == 0 || c == '\n' || c == '\r'; }
 
 // Only "a".."z" fold; accented letters of any code page stay as they are, so
@@ -113,7 +111,7 @@ void TQnParser::ReadUntilChars(TCharSet stopSet, std::string& out) {
   if (field.data() != out.data()) out.assign(field);
 }
 
-std::string_view TQnParser::ReadFieldUntilChars(TCharSet stopSet, std::string& scratch) {
+std::string_view TQnParser::ReadFieldInPieces(TCharSet stopSet, std::string& scratch) {
   scratch.clear();
   TCharSet interesting = stopSet | CommentChars;
   interesting[0] = true;
@@ -174,6 +172,4 @@ int TQnParser::SkipToFirstOf(std::initializer_list<std::string_view> tokens) {
   return -1;
 }
 
-void TQnParser::SkipBlanks() {
-  while (IsBlank(At(Cursor))) Advance();
-}
+void TQnParser::SkipCommentAtCursor() { SkipComment(Cursor); }
