@@ -1,6 +1,7 @@
 #include "O_parser.h"
 
 #include <cstddef>
+#include <cstring>
 
 // Every operation below gives exactly the result of stepping one character at
 // a time with Advance, testing the stop condition at each place the cursor
@@ -49,12 +50,39 @@ void AddFirstLetter(TCharSet& set, std::string_view token) {
   if (first >= 'A' && first <= 'Z') set[first + ('a' - 'A')] = true;
 }
 
-// Skips characters that are not in `interesting`. The set always holds the
-// NUL, so the scan cannot leave the text.
-const char* SkipUninteresting(const char* p, const TCharSet& interesting) {
-  while (!interesting[At(p)]) ++p;
-  return p;
-}
+// Finds the next character of a set that always holds the NUL, so that no
+// scan can leave the text. The bit test per character suits the short runs
+// inside a field.
+class TBitFinder {
+ public:
+  explicit TBitFinder(const TCharSet& set) : set_(set) {}
+  const char* Next(const char* p) const {
+    while (!set_[At(p)]) ++p;
+    return p;
+  }
+
+ private:
+  const TCharSet& set_;
+};
+
+// The same for the long stretches a search passes over, such as whole
+// sections: the C library's strcspn compares many characters at once. The
+// set's characters other than the NUL, which ends every C string anyway,
+// become its list of stops.
+class TStretchFinder {
+ public:
+  explicit TStretchFinder(const TCharSet& set) {
+    size_t count = 0;
+    for (size_t c = 1; c < set.size(); ++c) {
+      if (set[c]) stops_[count++] = static_cast<char>(c);
+    }
+    stops_[count] = '\0';
+  }
+  const char* Next(const char* p) const { return p + std::strcspn(p, stops_); }
+
+ private:
+  char stops_[256];
+};
 
 }  // namespace
 
@@ -79,9 +107,10 @@ static void SkipComment(const char*& cursor) {
 // and, when a comment starts there, past the comment. The text passed over
 // goes to `out` (where there is one), except the comment; `runStart` marks
 // where the next piece of collected text begins.
+template <class Finder>
 static void StepToCandidate(const char*& cursor, const TCharSet& commentChars,
-                            const TCharSet& interesting, const char*& runStart, std::string* out) {
-  cursor = SkipUninteresting(cursor + 1, interesting);
+                            const Finder& interesting, const char*& runStart, std::string* out) {
+  cursor = interesting.Next(cursor + 1);
   if (!commentChars[At(cursor)]) return;
   if (out) out->append(runStart, cursor);
   SkipComment(cursor);
@@ -121,7 +150,7 @@ std::string_view TQnParser::ReadFieldInPieces(TCharSet stopSet, std::string& scr
   // Cursor always rests on a place that has passed the comment test (the
   // start, or the line break that ends a comment): only the stop test is due.
   while (!stopSet[At(Cursor)]) {
-    StepToCandidate(Cursor, CommentChars, interesting, runStart, &scratch);
+    StepToCandidate(Cursor, CommentChars, TBitFinder(interesting), runStart, &scratch);
   }
   if (*Cursor == 0) RaiseCharsNotFound();
   // Most fields hold no comment and are their own stretch of the text.
@@ -138,11 +167,12 @@ static void FindToken(const char*& cursor, const TCharSet& commentChars, std::st
   TCharSet interesting = commentChars;
   interesting[0] = true;
   if (!token.empty()) AddFirstLetter(interesting, token);
+  const TStretchFinder finder(interesting);
   const char* runStart = cursor;
   // As in ReadUntilChars, the cursor rests only where the comment test has
   // already been made; the token is tried at each such place.
   while (*cursor != 0 && !TokenAt(cursor, token)) {
-    StepToCandidate(cursor, commentChars, interesting, runStart, out);
+    StepToCandidate(cursor, commentChars, finder, runStart, out);
   }
   if (out) out->append(runStart, cursor);
   if (*cursor == 0) RaiseTokenNotFound(token);
@@ -160,6 +190,7 @@ int TQnParser::SkipToFirstOf(std::initializer_list<std::string_view> tokens) {
   TCharSet interesting = CommentChars;
   interesting[0] = true;
   for (const std::string_view token : tokens) AddFirstLetter(interesting, token);
+  const TStretchFinder finder(interesting);
   const char* runStart = Cursor;
   while (*Cursor != 0) {
     int index = 0;
@@ -167,7 +198,7 @@ int TQnParser::SkipToFirstOf(std::initializer_list<std::string_view> tokens) {
       if (TokenAt(Cursor, token)) return index;
       ++index;
     }
-    StepToCandidate(Cursor, CommentChars, interesting, runStart, nullptr);
+    StepToCandidate(Cursor, CommentChars, finder, runStart, nullptr);
   }
   return -1;
 }
