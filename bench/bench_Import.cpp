@@ -10,6 +10,7 @@
 //                                 by the run above for the peak memory
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,6 +31,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+/// Time taken by one run: on the wall clock, and on this process's CPU.
+/// On a machine shared with other work the CPU time is the steadier one.
+struct Elapsed {
+  double wall = 0;
+  double cpu = 0;
+};
+
 constexpr int kDefaultRuns = 5;
 constexpr BenchShape kShapes[] = {BenchShape::kFlat, BenchShape::kChain};
 
@@ -38,9 +46,24 @@ constexpr BenchShape kShapes[] = {BenchShape::kFlat, BenchShape::kChain};
   std::exit(1);
 }
 
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
+double CpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
+
+/// Measures from its making to Stop().
+class Stopwatch {
+ public:
+  Stopwatch() : wall_(Clock::now()), cpu_(CpuSeconds()) {}
+  Elapsed Stop() const {
+    return {std::chrono::duration<double>(Clock::now() - wall_).count(), CpuSeconds() - cpu_};
+  }
+
+ private:
+  Clock::time_point wall_;
+  double cpu_;
+};
 
 /// Bytes of the records that the lean host holds for `model`.
 double HostRecordBytes(const msModel& model) {
@@ -54,7 +77,7 @@ double HostRecordBytes(const msModel& model) {
 
 /// One whole import: how long plugin_Execute took, and what the host keeps.
 struct ImportRun {
-  double seconds;
+  Elapsed time;
   double hostBytes;
 };
 
@@ -65,44 +88,53 @@ ImportRun ImportOnce(const std::string& path) {
   UserScript_Reset();
   UserScript_Attach(nullptr);
   UserScript_AnswerFileDialog(path);
-  const Clock::time_point start = Clock::now();
+  const Stopwatch stopwatch;
   const int32_t result = plugin_Execute(&model);
-  const double seconds = SecondsSince(start);
+  const Elapsed time = stopwatch.Stop();
   if (result != 0 || !UserScript_Boxes().empty()) {
     Fail("the import of " + path + " failed" +
          (UserScript_Boxes().empty() ? "" : ": " + UserScript_Boxes().front().text));
   }
   if (model.meshes.size() != static_cast<size_t>(kBenchMeshes))
     Fail("the import of " + path + " gave " + std::to_string(model.meshes.size()) + " meshes");
-  return {seconds, HostRecordBytes(model)};
+  return {time, HostRecordBytes(model)};
 }
 
 // One read of the OBJ file with tinyobjloader, polygons cut into triangles
-// as the import does; the seconds it took.
-double TinyObjOnce(const std::string& path) {
+// as the import does; the time it took.
+Elapsed TinyObjOnce(const std::string& path) {
   tinyobj::attrib_t attrib;
   std::vector<tinyobj::shape_t> shapes;
   std::vector<tinyobj::material_t> materials;
   std::string warning, error;
-  const Clock::time_point start = Clock::now();
+  const Stopwatch stopwatch;
   const bool read = tinyobj::LoadObj(&attrib, &shapes, &materials, &warning, &error, path.c_str());
-  const double seconds = SecondsSince(start);
+  const Elapsed time = stopwatch.Stop();
   const size_t expected = size_t{3} * kBenchMeshes * kBenchGrid * kBenchGrid;
   if (!read || attrib.vertices.size() != expected) Fail("tinyobjloader failed: " + error);
-  return seconds;
+  return time;
 }
 
-/// The fastest and the middle time of a series of runs.
+/// A series of runs: the fastest and the middle wall time, the middle CPU time.
 struct Times {
   double min = 0;
   double median = 0;
+  double cpuMedian = 0;
 };
 
-Times Summarize(std::vector<double> seconds) {
+double Median(std::vector<double> seconds) {
   std::sort(seconds.begin(), seconds.end());
   const size_t n = seconds.size();
-  const double median = n % 2 ? seconds[n / 2] : (seconds[n / 2 - 1] + seconds[n / 2]) / 2;
-  return {seconds.front(), median};
+  return n % 2 ? seconds[n / 2] : (seconds[n / 2 - 1] + seconds[n / 2]) / 2;
+}
+
+Times Summarize(const std::vector<Elapsed>& runs) {
+  std::vector<double> wall, cpu;
+  for (const Elapsed& run : runs) {
+    wall.push_back(run.wall);
+    cpu.push_back(run.cpu);
+  }
+  return {*std::min_element(wall.begin(), wall.end()), Median(wall), Median(cpu)};
 }
 
 /// Every series of one run of the benchmark.
@@ -116,10 +148,10 @@ struct Timings {
 Timings TimeAll(int runs) {
   for (BenchShape shape : kShapes) ImportOnce(Bench3doPath(shape));  // warms the file cache
   TinyObjOnce(BenchObjPath());
-  std::vector<double> import[2], tinyObj;
+  std::vector<Elapsed> import[2], tinyObj;
   for (int run = 0; run < runs; ++run) {
     tinyObj.push_back(TinyObjOnce(BenchObjPath()));
-    for (int s = 0; s < 2; ++s) import[s].push_back(ImportOnce(Bench3doPath(kShapes[s])).seconds);
+    for (int s = 0; s < 2; ++s) import[s].push_back(ImportOnce(Bench3doPath(kShapes[s])).time);
   }
   return {{Summarize(import[0]), Summarize(import[1])}, Summarize(tinyObj)};
 }
@@ -174,28 +206,31 @@ Peaks MeasurePeaks() {
 void PrintRow(const std::string& label, const Times& times, const std::string& path, double peak,
               const Times& reference) {
   const double size = static_cast<double>(BenchFileSize(path));
-  std::printf("%-22s %8.3f %8.3f %8.1f %10.2f %8.1f %10.2f\n", label.c_str(), times.median,
-              times.min, size / kMB / times.median, times.median / reference.median, peak / kMB,
+  std::printf("%-20s %7.3f %7.3f %7.3f %7.1f %9.2f %6.2f %8.1f %6.2f\n", label.c_str(),
+              times.median, times.min, times.cpuMedian, size / kMB / times.median,
+              times.median / reference.median, times.cpuMedian / reference.cpuMedian, peak / kMB,
               peak / size);
 }
 
 void Report(const Timings& timings, const Peaks& peaks, int runs) {
   PrintFiles();
   std::printf(
-      "%d runs of each, taking turns; times in seconds. x tinyobj: median against\n"
-      "median. Peak: one read in a fresh process, in MB and as a multiple of its file.\n",
+      "%d runs of each, taking turns; seconds of wall time (median, min) and of CPU time\n"
+      "(median); MB/s from the median; x tinyobj: median against median, wall and CPU.\n"
+      "Peak: one read in a fresh process, in MB and as a multiple of its file.\n",
       runs);
-  std::printf("%-22s %8s %8s %8s %10s %8s %10s\n", "", "median", "min", "MB/s", "x tinyobj",
-              "peak MB", "peak/file");
+  std::printf("%-20s %7s %7s %7s %7s %9s %6s %8s %6s\n", "", "median", "min", "cpu", "MB/s",
+              "x tinyobj", "(cpu)", "peak MB", "x file");
   for (int s = 0; s < 2; ++s) {
     PrintRow(std::string("import, ") + BenchShapeName(kShapes[s]), timings.import[s],
              Bench3doPath(kShapes[s]), peaks.import[s], timings.tinyObj);
   }
   PrintRow("tinyobjloader, OBJ", timings.tinyObj, BenchObjPath(), peaks.tinyObj, timings.tinyObj);
   std::printf(
-      "chain / flat (median): %.2f. The lean host keeps %.1f MB of records for the\n"
-      "model; a process that reads nothing peaks at %.1f MB.\n",
+      "chain / flat (median): %.2f wall, %.2f CPU. The lean host keeps %.1f MB of records\n"
+      "for the model; a process that reads nothing peaks at %.1f MB.\n",
       timings.import[1].median / timings.import[0].median,
+      timings.import[1].cpuMedian / timings.import[0].cpuMedian,
       ImportOnce(Bench3doPath(BenchShape::kFlat)).hostBytes / kMB, peaks.idle / kMB);
 }
 
@@ -212,8 +247,8 @@ int Run(int runs) {
 
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.size() == 2 && args[0] == "--peak-import") return ImportOnce(args[1]).seconds < 0;
-  if (args.size() == 2 && args[0] == "--peak-obj") return TinyObjOnce(args[1]) < 0;
+  if (args.size() == 2 && args[0] == "--peak-import") return ImportOnce(args[1]).time.wall < 0;
+  if (args.size() == 2 && args[0] == "--peak-obj") return TinyObjOnce(args[1]).wall < 0;
   if (args.size() == 2 && args[0] == "--peak-idle") return 0;
   if (args.empty()) return Run(kDefaultRuns);
   if (args.size() == 2 && args[0] == "--runs" && std::atoi(args[1].c_str()) > 0)

@@ -3,8 +3,11 @@
 # revision and of the working tree (Release, no sanitizers) and compares
 # what each prints with --dump, byte for byte, with its error output and
 # exit status, for every 3DO file in tests/data and examples/, for the two
-# generated benchmark files and for a cancelled dialog.
-#   bench/compare_dumps.sh [BASE_REVISION]     (default: main)
+# generated benchmark files and for a cancelled dialog; and for every file
+# in the folders given after the revision, such as a fuzzer's corpus
+# (build/fuzz/corpus-Import), whose many malformed inputs check that every
+# error message stays the same.
+#   bench/compare_dumps.sh [BASE_REVISION [FOLDER...]]   (default: main)
 # The base build is kept in the temporary folder under its commit, so a
 # second comparison against the same base only builds the working tree
 # (in build/bench, the benchmarks' tree).
@@ -12,6 +15,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 base_revision=${1:-main}
+shift || true
+extra_folders=("$@")
 sha=$(git rev-parse --verify --quiet "$base_revision^{commit}") ||
   { echo "compare_dumps: no such revision: $base_revision" >&2; exit 2; }
 jobs=$(( $(nproc) < 2 ? $(nproc) : 2 ))
@@ -72,6 +77,11 @@ mapfile -t generated < <(build/bench/bin/make_bench_files | grep '\.3do$')
 compare "cancelled dialog" --cancel
 for file in tests/data/*.3do examples/*.3do "${generated[@]}"; do
   compare "$file" --open "$file"
+done
+for folder in "${extra_folders[@]}"; do
+  while IFS= read -r -d '' file; do
+    compare "$file" --open "$(realpath "$file")"
+  done < <(find "$folder" -type f -print0 | sort -z)
 done
 echo "$runs runs compared against $base_revision (${sha:0:12}), $failures different"
 [ "$failures" -eq 0 ]
