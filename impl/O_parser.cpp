@@ -65,23 +65,35 @@ class TBitFinder {
   const TCharSet& set_;
 };
 
-// The same for the long stretches a search passes over, such as whole
-// sections: the C library's strcspn compares many characters at once. The
-// set's characters other than the NUL, which ends every C string anyway,
-// become its list of stops.
+// The same for searches, which mostly find their token within a line but
+// now and then pass over whole sections: after the first stretch, the C
+// library's strcspn compares many characters at once. The set's characters
+// other than the NUL, which ends every C string anyway, become its list of
+// stops; that list is made only when a long stretch comes.
 class TStretchFinder {
  public:
-  explicit TStretchFinder(const TCharSet& set) {
+  explicit TStretchFinder(const TCharSet& set) : set_(set) {}
+  const char* Next(const char* p) const {
+    for (const char* shortEnd = p + kShortStretch; p != shortEnd; ++p) {
+      if (set_[At(p)]) return p;
+    }
+    if (stops_[0] == '\0') MakeStops();
+    return p + std::strcspn(p, stops_);
+  }
+
+ private:
+  static constexpr int kShortStretch = 64;
+
+  void MakeStops() const {
     size_t count = 0;
-    for (size_t c = 1; c < set.size(); ++c) {
-      if (set[c]) stops_[count++] = static_cast<char>(c);
+    for (size_t c = 1; c < set_.size(); ++c) {
+      if (set_[c]) stops_[count++] = static_cast<char>(c);
     }
     stops_[count] = '\0';
   }
-  const char* Next(const char* p) const { return p + std::strcspn(p, stops_); }
 
- private:
-  char stops_[256];
+  const TCharSet& set_;
+  mutable char stops_[256] = {};
 };
 
 }  // namespace
