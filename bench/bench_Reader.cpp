@@ -69,10 +69,10 @@ void BM_ReadAndMemchrCeiling(benchmark::State& state) {
   const size_t size = BenchFileSize(path);
   for (auto _ : state) {
     TReadOnlyFile file(path);
-    std::unique_ptr<char[]> text = file.ReadAll();
+    const TFileText text = file.ReadAll();
     // One pass over every byte, the least any reader must do: the search
     // for the terminating NUL.
-    const void* end = std::memchr(text.get(), '\0', size + 1);
+    const void* end = std::memchr(text.Text(), '\0', size + 1);
     benchmark::DoNotOptimize(end);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));

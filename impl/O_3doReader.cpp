@@ -72,7 +72,8 @@ void AppendOwned(List& list, std::unique_ptr<Item> item) {
 // their items however the reading ends.
 class T3DOReader {
  public:
-  T3DOReader(T3DOModel& model, const char* text) : model_(model), text_(text) {
+  T3DOReader(T3DOModel& model, const char* text, const std::function<void(const char*)>& textPassed)
+      : model_(model), text_(text), textPassed_(textPassed) {
     parser_.CommentChars = MakeCharSet("#");
     parser_.Cursor = text;
   }
@@ -103,6 +104,7 @@ class T3DOReader {
 
   T3DOModel& model_;
   const char* text_;
+  const std::function<void(const char*)>& textPassed_;
   TQnParser parser_;
   TScratchTable<TPoint, kVertexIndexPrefix> scratchVertices_;
   TScratchTable<TTexturePoint, kTXVertexIndexPrefix> scratchTXVertices_;
@@ -189,6 +191,8 @@ void T3DOReader::ReadMeshes() {
   int32_t count = ReadCount("MESHES");
   for (int32_t i = 0; i < count; ++i) {
     AppendOwned(model_.Meshes, ReadMesh(i));
+    // The mesh holds copies of all it needs from the text behind it.
+    if (textPassed_) textPassed_(parser_.Cursor);
   }
 }
 
@@ -309,14 +313,16 @@ std::unique_ptr<TNode> T3DOReader::ReadNode(int32_t nodeIndex) {
 
 void T3DOModel::LoadFromFile(const std::string& fileName) {
   TReadOnlyFile file(fileName);
-  ParseNulTerminated(file.ReadAll().get());
+  TFileText text = file.ReadAll();
+  ParseNulTerminated(text.Text(), [&](const char* passed) { text.ReleaseBefore(passed); });
 }
 
 void T3DOModel::ParseText(const std::string& text) { ParseNulTerminated(text.c_str()); }
 
-void T3DOModel::ParseNulTerminated(const char* text) {
+void T3DOModel::ParseNulTerminated(const char* text,
+                                   const std::function<void(const char*)>& textPassed) {
   {
-    T3DOReader reader(*this, text);
+    T3DOReader reader(*this, text, textPassed);
     reader.ReadVersion();
     reader.ReadMaterials();
     reader.ReadMeshes();

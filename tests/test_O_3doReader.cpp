@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <typeinfo>
 
@@ -198,6 +200,43 @@ INSTANTIATE_TEST_SUITE_P(
                     VersionCase{"AfterTheMaterials", "", "3DO 2.3\n", "0"},
                     VersionCase{"FirstNameThenLine", "MODEL 'ship.3do'\n3DO 2.2\n", "", "0 0 0"}),
     [](const testing::TestParamInfo<VersionCase>& info) { return info.param.name; });
+
+// A file of many pages: the reader gives back the pages behind each mesh
+// while it reads (a read of one of them would fault), and the model equals
+// the one read from the same text in one piece.
+TEST(Reader, LargeFileReadsTheSameWhilePassedTextIsGivenBack) {
+  const std::string padding = "# " + std::string(5000, '-') + "\n";
+  std::string text = "MATERIALS 1\n 0: a.mat\nMESHES 6\n";
+  for (int mesh = 0; mesh < 6; ++mesh) {
+    text += padding + "MESH " + std::to_string(mesh) + "\nNAME m" + std::to_string(mesh) +
+            "\nVERTICES 3\n 0: 0 0 0 0\n 1: " + std::to_string(mesh) +
+            " 0 0 0\n 2: 0 1 0 0\nTEXTURE VERTICES 1\n 0: 8 9\nFACES 1\n" + padding +
+            " 0: 0 0x0000 4 3 3 0 3 0,0 1,0 2,0\n";
+  }
+  text += padding + "HIERARCHY NODES 1\n 0: 0x0000 0x00001 5 -1 -1 -1 0 1 2 3 0 0 90 0 0 0 n\n";
+  const std::string path = testing::TempDir() + "kelvado_large_reader_test.3do";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+  }
+  T3DOModel fromFile;
+  fromFile.LoadFromFile(path);
+  std::remove(path.c_str());
+  T3DOModel fromText;
+  fromText.ParseText(text);
+  ASSERT_EQ(fromFile.Meshes.Count(), 6);
+  for (int mesh = 0; mesh < 6; ++mesh) {
+    TVertexList& a = fromFile.Meshes.Items(mesh)->Vertices;
+    TVertexList& b = fromText.Meshes.Items(mesh)->Vertices;
+    ASSERT_EQ(a.Count(), 3);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(a.Items(i)->X, b.Items(i)->X) << mesh;
+      EXPECT_EQ(a.Items(i)->Y, b.Items(i)->Y) << mesh;
+      EXPECT_EQ(a.Items(i)->Z, b.Items(i)->Z) << mesh;
+    }
+  }
+  EXPECT_EQ(fromFile.Meshes.Items(5)->Name, "m5");
+}
 
 TEST(Reader, ReadsOnlyTheFirstMeshesSection) {
   T3DOModel model;
