@@ -68,8 +68,8 @@ void AppendOwned(List& list, std::unique_ptr<Item> item) {
 }
 
 // Reads one text into one model. Owns the scanner and the scratch tables of
-// the current mesh's VERTICES and TEXTURE VERTICES, which are released with
-// their items however the reading ends.
+// the current mesh's VERTICES and TEXTURE VERTICES, plain values that go
+// with the reader however the reading ends.
 class T3DOReader {
  public:
   T3DOReader(T3DOModel& model, const char* text, const std::function<void(const char*)>& textPassed)
