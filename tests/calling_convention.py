@@ -205,11 +205,12 @@ def check_table(report, tools, path):
                  "the plug-in object's table holds four slots: "
                  + ", ".join(n for n, _ in SLOTS),
                  f"{len(slots)} slots: " + ", ".join(full for _, full in names))
-    for (want, pops), address, (_, full) in zip(SLOTS, slots, names):
+    for number, ((want, pops), address, (_, full)) in enumerate(zip(SLOTS, slots, names), 1):
+        what = f"slot {number} ({want}: {full})"
         code = disassemble(objdump, path, address, symbols.end_of(address))
         why = reads_ecx_first(code)
-        report.check(not why, f"slot {want} takes `this` in ECX", f"{full} {why}")
-        check_returns(report, f"slot {want}", code, pops)
+        report.check(not why, f"{what} takes `this` in ECX", why)
+        check_returns(report, what, code, pops)
 
 
 def check_exports(report, tools, path, library):
