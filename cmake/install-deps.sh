@@ -3,7 +3,7 @@
 # Quick and quiet when everything is already there.
 set -euo pipefail
 
-packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev clang libclang-rt-14-dev
+packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libtinyobjloader-dev clang libclang-rt-14-dev
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 wine wine32:i386 wine64
           xvfb xdotool imagemagick libxml2-utils locales

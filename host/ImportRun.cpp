@@ -1,6 +1,7 @@
 #include "ImportRun.h"
 
 #include "HostModel.h"
+#include "HostReadBack.h"
 #include "UserScript.h"
 
 namespace {
@@ -30,22 +31,6 @@ std::vector<MessageBoxRecord> BoxesSince(size_t first) {
   return boxes;
 }
 
-HostMeshRecord ReadHostMesh(const msModel* model, int32_t index) {
-  HostMeshRecord mesh;
-  mesh.name = hostmodel::MeshName(model, index);
-  for (int32_t i = 0; i < hostmodel_VertexCount(model, index); ++i) {
-    float position[3] = {}, texCoords[2] = {};
-    hostmodel_GetVertex(model, index, i, position, texCoords);
-    mesh.vertices.push_back({position[0], position[1], position[2], texCoords[0], texCoords[1]});
-  }
-  for (int32_t i = 0; i < hostmodel_TriangleCount(model, index); ++i) {
-    uint16_t corners[3] = {};
-    hostmodel_GetTriangle(model, index, i, corners);
-    mesh.triangles.push_back({corners[0], corners[1], corners[2]});
-  }
-  return mesh;
-}
-
 // Executes on a fresh host model and gathers what the plug-in left in it.
 void ExecuteOnNewModel(LoadedPlugIn& plugIn, ImportRecord& record) {
   msModel* model = hostmodel_Create();
@@ -58,12 +43,6 @@ void ExecuteOnNewModel(LoadedPlugIn& plugIn, ImportRecord& record) {
 }
 
 }  // namespace
-
-std::vector<HostMeshRecord> ReadHostModel(const msModel* model) {
-  std::vector<HostMeshRecord> meshes;
-  for (int32_t i = 0; i < hostmodel_MeshCount(model); ++i) meshes.push_back(ReadHostMesh(model, i));
-  return meshes;
-}
 
 bool RunImport(LoadedPlugIn& plugIn, UserAnswer answer, const std::string& openFile,
                ImportRecord& record, std::string& error) {

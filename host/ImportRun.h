@@ -17,6 +17,3 @@
 /// cannot be watched or CreatePlugIn gives no object.
 bool RunImport(LoadedPlugIn& plugIn, UserAnswer answer, const std::string& openFile,
                ImportRecord& record, std::string& error);
-
-/// Reads every mesh of a stand-in host model, in host order.
-std::vector<HostMeshRecord> ReadHostModel(const msModel* model);

@@ -14,17 +14,31 @@ class TObject {
 };
 
 /// Ordered list of object references. Destroying or clearing the list never
-/// destroys the objects it refers to.
+/// destroys the objects it refers to. The first few entries live inside the
+/// list itself: most faces have three or four corners, and a model has
+/// hundreds of thousands of faces, each with two lists.
 class TList {
  public:
+  TList() = default;
+  ~TList() { ReleaseStorage(); }
+  TList(const TList&) = delete;
+  TList& operator=(const TList&) = delete;
+
   /// Number of entries.
-  int32_t Count() const { return static_cast<int32_t>(items_.size()); }
+  int32_t Count() const { return count_; }
 
   /// Appends `item` (which may be null) and returns its index, the old Count.
   /// Inline: the reader appends every corner twice.
   int32_t Add(TObject* item) {
-    items_.push_back(item);
-    return Count() - 1;
+    if (count_ == capacity_) Grow(count_ + 1);
+    items_[count_] = item;
+    return count_++;
+  }
+
+  /// Makes room for `count` entries in all, so that appending up to that
+  /// many allocates nothing more.
+  void Reserve(int32_t count) {
+    if (count > capacity_) Grow(count);
   }
 
   /// Removes every entry and releases the storage; the items stay alive.
@@ -35,13 +49,23 @@ class TList {
   int32_t IndexOf(const TObject* item) const;
 
   /// Raw, unchecked access. Precondition: 0 <= index < Count().
-  TObject*& Raw(int32_t index) { return items_[static_cast<size_t>(index)]; }
+  TObject*& Raw(int32_t index) { return items_[index]; }
 
   /// Raw, unchecked read. Precondition: 0 <= index < Count().
-  TObject* Raw(int32_t index) const { return items_[static_cast<size_t>(index)]; }
+  TObject* Raw(int32_t index) const { return items_[index]; }
 
  private:
-  std::vector<TObject*> items_;
+  static constexpr int32_t kInlineCapacity = 4;
+
+  /// Moves the entries to storage for at least `count` of them.
+  void Grow(int32_t count);
+  /// Frees storage outside the list, if any.
+  void ReleaseStorage();
+
+  TObject** items_ = inline_;
+  int32_t count_ = 0;
+  int32_t capacity_ = kInlineCapacity;
+  TObject* inline_[kInlineCapacity];
 };
 
 /// Ordered list of strings; duplicates are kept.

@@ -103,6 +103,20 @@ bool ReadMagnitude(std::string_view digits, bool hexadecimal, uint64_t limit, ui
   return true;
 }
 
+// The usual integer field, such as a corner's index: one to nine decimal
+// digits and nothing else, which cannot overflow. Anything else, false.
+bool ConvertShortDecimal(std::string_view text, int32_t& value) {
+  if (text.empty() || text.size() > 9) return false;
+  uint32_t magnitude = 0;
+  for (const char c : text) {
+    const unsigned digit = static_cast<unsigned char>(c) - unsigned{'0'};
+    if (digit > 9) return false;
+    magnitude = magnitude * 10 + digit;
+  }
+  value = static_cast<int32_t>(magnitude);
+  return true;
+}
+
 }  // namespace
 
 char DecimalSeparator() { return g_decimalSeparator; }
@@ -116,6 +130,8 @@ void SetDecimalSeparator(char separator) { g_decimalSeparator = separator; }
 // bits ("-$10" is -16, "-0xFFFFFFFF" is 1). Decimal fields must lie within
 // the signed 32-bit range.
 int32_t StrToInt(std::string_view text) {
+  int32_t shortValue = 0;
+  if (ConvertShortDecimal(text, shortValue)) return shortValue;
   size_t pos = SkipSpaces(text, 0);
   bool negative = false;
   if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
@@ -220,10 +236,11 @@ bool ParseRealSyntax(std::string_view text, char separator, TRealSyntax& syntax)
 // exact doubles, so one IEEE multiplication or division rounds the quotient
 // correctly. Only where doubles are evaluated in double precision (SSE,
 // never x87 extended precision) does this hold.
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                   1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 bool ConvertExactQuickly(const TRealSyntax& syntax, double& value) {
-  static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   if (FLT_EVAL_METHOD != 0) return false;
   if (syntax.significantDigits > 19 || syntax.mantissa > (uint64_t{1} << 53)) return false;
   if (syntax.fractionDigits > static_cast<size_t>(kExponentCap)) return false;
@@ -238,6 +255,36 @@ bool ConvertExactQuickly(const TRealSyntax& syntax, double& value) {
     value = mantissa / kPowersOfTen[-exponent];
   }
   if (syntax.negative) value = -value;
+  return true;
+}
+
+// The usual real field, such as "-12.345678": an optional minus, at most 15
+// digits with at most one separator among them, and nothing else. It gives
+// exactly what ConvertExactQuickly gives for it, without the general syntax
+// check: fifteen digits stay below 2^53. Anything else, false.
+bool ConvertShortReal(std::string_view text, char separator, double& value) {
+  if (FLT_EVAL_METHOD != 0) return false;
+  const bool negative = !text.empty() && text.front() == '-';
+  uint64_t mantissa = 0;
+  size_t digits = 0;
+  size_t fractionDigits = 0;
+  bool inFraction = false;
+  for (size_t pos = negative ? 1 : 0; pos < text.size(); ++pos) {
+    const unsigned digit = static_cast<unsigned char>(text[pos]) - unsigned{'0'};
+    if (digit <= 9) {
+      mantissa = mantissa * 10 + digit;
+      ++digits;
+      fractionDigits += inFraction ? 1 : 0;
+    } else if (text[pos] == separator && !inFraction) {
+      inFraction = true;
+    } else {
+      return false;
+    }
+  }
+  if (digits == 0 || digits > 15) return false;
+  value = static_cast<double>(mantissa);
+  if (mantissa != 0 && fractionDigits > 0) value /= kPowersOfTen[fractionDigits];
+  if (negative) value = -value;
   return true;
 }
 
@@ -306,9 +353,10 @@ bool ConvertWithPoint(std::string_view number, char separator, double& value) {
 
 double StrToFloat(std::string_view text) {
   const char separator = g_decimalSeparator;
+  double value = 0;
+  if (ConvertShortReal(text, separator, value)) return value;
   TRealSyntax syntax;
   if (!ParseRealSyntax(text, separator, syntax)) RaiseInvalidFloat(text);
-  double value = 0;
   if (ConvertExactQuickly(syntax, value)) return value;
   std::string_view number = text.substr(syntax.numberStart, syntax.numberEnd - syntax.numberStart);
   if (number.front() == '+') number.remove_prefix(1);  // the conversion takes no "+"

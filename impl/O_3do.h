@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "Lists.h"
@@ -52,6 +53,9 @@ class T3DOModel : public TObject {
   TNodeList Nodes;        ///< Nodes in file order; owned.
 
  private:
-  /// ParseText on the text that ends at the first NUL of `text`.
-  void ParseNulTerminated(const char* text);
+  /// ParseText on the text that ends at the first NUL of `text`. After each
+  /// mesh, `textPassed` (where given) learns the place up to which the text
+  /// has been read; nothing before that place is read again.
+  void ParseNulTerminated(const char* text,
+                          const std::function<void(const char*)>& textPassed = nullptr);
 };

@@ -1,10 +1,12 @@
 // Reading a 3DO text into a T3DOModel. The reader does not tokenise the file:
 // it searches forward for the keywords and index labels it needs and reads a
 // fixed sequence of fields after each, passing over all other text.
+#include <algorithm>
 #include <charconv>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "NumberConversion.h"
 #include "O_3do.h"
@@ -18,6 +20,45 @@ const TCharSet kSpaceOrLineBreak = MakeCharSet("\n\r ");
 const TCharSet kCommaOnly = MakeCharSet(",");
 const TCharSet kDigitOrPoint = MakeCharSet(".0123456789");
 
+// A 2.1 face entry holds geometry, lighting and texture modes and one
+// extralight value before its corner count. Later versions write a colour in
+// place of that one value: R G B in 2.2, R G B A in 2.3.
+constexpr int kFacePreludeFields21 = 4;
+constexpr int kFacePreludeFields22 = kFacePreludeFields21 + 2;
+constexpr int kFacePreludeFields23 = kFacePreludeFields21 + 3;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// The file's indexed VERTICES or TEXTURE VERTICES table of the mesh being
+// read. Corners copy from it; a read outside it fails as the model's own
+// lists do.
+template <class Entry, const char* OutOfBoundsPrefix>
+class TScratchTable {
+ public:
+  void Clear() { entries_.clear(); }
+  void Add(const Entry& entry) { entries_.push_back(entry); }
+  bool Empty() const { return entries_.empty(); }
+  const Entry& At(int32_t index) const {
+    if (index < 0 || static_cast<size_t>(index) >= entries_.size())
+      RaiseListIndexError(OutOfBoundsPrefix, index);
+    return entries_[static_cast<size_t>(index)];
+  }
+
+ private:
+  std::vector<Entry> entries_;  // kept between meshes, so its storage is reused
+};
+
+struct TPoint {
+  double x, y, z;
+};
+struct TTexturePoint {
+  double u, v;
+};
+
+// Room for a face's corners is made before they are read, but a corner count
+// from the file never sizes more than this: a larger face grows as it reads.
+constexpr int32_t kMostCornersReserved = 64;
+
 // Hands `item` to the owning `list`; should the append itself fail, the
 // item is freed here instead of leaking.
 template <class List, class Item>
@@ -27,19 +68,17 @@ void AppendOwned(List& list, std::unique_ptr<Item> item) {
 }
 
 // Reads one text into one model. Owns the scanner and the scratch tables of
-// the current mesh's VERTICES and TEXTURE VERTICES, which are released with
-// their items however the reading ends.
+// the current mesh's VERTICES and TEXTURE VERTICES, plain values that go
+// with the reader however the reading ends.
 class T3DOReader {
  public:
-  T3DOReader(T3DOModel& model, const char* text) : model_(model) {
+  T3DOReader(T3DOModel& model, const char* text, const std::function<void(const char*)>& textPassed)
+      : model_(model), text_(text), textPassed_(textPassed) {
     parser_.CommentChars = MakeCharSet("#");
     parser_.Cursor = text;
   }
-  ~T3DOReader() {
-    scratchVertices_.FreeItems();
-    scratchTXVertices_.FreeItems();
-  }
 
+  void ReadVersion();
   void ReadMaterials();
   void ReadMeshes();
   void ReadNodes();
@@ -48,11 +87,13 @@ class T3DOReader {
   void Find(std::string_view token);
   void FindLabel(int32_t index);
   void EnterEntry(int32_t index);
-  const std::string& Read(const TCharSet& stopSet);
+  std::string_view Read(const TCharSet& stopSet);
   void Skip(const TCharSet& stopSet) { Read(stopSet); }
   int32_t ReadInt(const TCharSet& stopSet) { return StrToInt(Read(stopSet)); }
   double ReadReal(const TCharSet& stopSet) { return StrToFloat(Read(stopSet)); }
   int32_t ReadCount(std::string_view keyword, bool twoWords = false);
+  bool AtWordStart() const;
+  bool VersionIs(std::string_view version) const;
 
   std::unique_ptr<T3DMesh> ReadMesh(int32_t meshIndex);
   void ReadScratchVertices();
@@ -62,20 +103,29 @@ class T3DOReader {
   std::unique_ptr<TNode> ReadNode(int32_t nodeIndex);
 
   T3DOModel& model_;
+  const char* text_;
+  const std::function<void(const char*)>& textPassed_;
   TQnParser parser_;
-  TVertexList scratchVertices_;
-  TTXVertexList scratchTXVertices_;
-  std::string field_;  // reused for every field, so reading allocates rarely
+  TScratchTable<TPoint, kVertexIndexPrefix> scratchVertices_;
+  TScratchTable<TTexturePoint, kTXVertexIndexPrefix> scratchTXVertices_;
+  std::string field_;  // holds a field only where a comment interrupts it
+  // Fields of a face entry between its face type and its corner count.
+  int facePreludeFields_ = kFacePreludeFields21;
 };
 
-void T3DOReader::Find(std::string_view token) { parser_.ReadUntilToken(token, field_); }
+void T3DOReader::Find(std::string_view token) { parser_.SkipUntilToken(token); }
 
 // Entries are located by their index in decimal directly followed by ":".
 void T3DOReader::FindLabel(int32_t index) {
   char label[16];
   char* end = std::to_chars(label, label + sizeof label - 1, index).ptr;
   *end++ = ':';
-  Find(std::string_view(label, static_cast<size_t>(end - label)));
+  const std::string_view token(label, static_cast<size_t>(end - label));
+  // In a table the next label follows the previous entry after blanks and
+  // comments, which SkipBlanks passes exactly as the search would: the label
+  // found there is the first occurrence. Anything else takes the search.
+  parser_.SkipBlanks();
+  if (!parser_.Matches(token)) Find(token);
 }
 
 // Most entries start the same way: find the label, read past it and the
@@ -86,9 +136,8 @@ void T3DOReader::EnterEntry(int32_t index) {
   parser_.SkipBlanks();
 }
 
-const std::string& T3DOReader::Read(const TCharSet& stopSet) {
-  parser_.ReadUntilChars(stopSet, field_);
-  return field_;
+std::string_view T3DOReader::Read(const TCharSet& stopSet) {
+  return parser_.ReadFieldUntilChars(stopSet, field_);
 }
 
 // A count follows its keyword after blanks. Reading up to a SPACE consumes
@@ -102,11 +151,39 @@ int32_t T3DOReader::ReadCount(std::string_view keyword, bool twoWords) {
   return ReadInt(kSpaceOrLineBreak);
 }
 
+// The header line "3DO <version>" stands before the materials. The search
+// ends at "MATERIALS", so the cursor never has to come back for them; a file
+// without the line reads as 2.1. A "3DO" inside a longer word is not the
+// header: the first line, where a file name such as 'ship.3do' often
+// stands, is not a comment to the scanner.
+void T3DOReader::ReadVersion() {
+  while (parser_.SkipToFirstOf({"MATERIALS", "3DO"}) == 1) {
+    const bool wordStart = AtWordStart();
+    for (int i = 0; i < 3; ++i) parser_.Advance();
+    if (!wordStart || (*parser_.Cursor != ' ' && *parser_.Cursor != '\t')) continue;
+    while (*parser_.Cursor == ' ' || *parser_.Cursor == '\t') parser_.Advance();
+    if (VersionIs("2.2")) facePreludeFields_ = kFacePreludeFields22;
+    if (VersionIs("2.3")) facePreludeFields_ = kFacePreludeFields23;
+    return;
+  }
+}
+
+bool T3DOReader::AtWordStart() const {
+  return parser_.Cursor == text_ || IsBlank(parser_.Cursor[-1]);
+}
+
+// The version is a whole word: "2.20" or "2.2a" are not 2.2.
+bool T3DOReader::VersionIs(std::string_view version) const {
+  if (!parser_.Matches(version)) return false;
+  const char after = parser_.Cursor[version.size()];
+  return after == 0 || after == '#' || IsBlank(after);
+}
+
 void T3DOReader::ReadMaterials() {
   int32_t count = ReadCount("MATERIALS");
   for (int32_t i = 0; i < count; ++i) {
     EnterEntry(i);
-    model_.Materials.Add(Read(kSpaceOrLineBreak));
+    model_.Materials.Add(std::string(Read(kSpaceOrLineBreak)));
   }
 }
 
@@ -114,6 +191,8 @@ void T3DOReader::ReadMeshes() {
   int32_t count = ReadCount("MESHES");
   for (int32_t i = 0; i < count; ++i) {
     AppendOwned(model_.Meshes, ReadMesh(i));
+    // The mesh holds copies of all it needs from the text behind it.
+    if (textPassed_) textPassed_(parser_.Cursor);
   }
 }
 
@@ -135,7 +214,7 @@ std::unique_ptr<T3DMesh> T3DOReader::ReadMesh(int32_t meshIndex) {
 }
 
 void T3DOReader::ReadScratchVertices() {
-  scratchVertices_.FreeItems();
+  scratchVertices_.Clear();
   int32_t count = ReadCount("VERTICES");
   for (int32_t i = 0; i < count; ++i) {
     EnterEntry(i);
@@ -144,19 +223,19 @@ void T3DOReader::ReadScratchVertices() {
     double y = ReadReal(kSpaceOnly);
     parser_.SkipBlanks();
     double z = ReadReal(kSpaceOnly);
-    AppendOwned(scratchVertices_, std::make_unique<TVertex>(x, y, z));
+    scratchVertices_.Add({x, y, z});
   }
 }
 
 void T3DOReader::ReadScratchTXVertices() {
-  scratchTXVertices_.FreeItems();
+  scratchTXVertices_.Clear();
   int32_t count = ReadCount("TEXTURE VERTICES", true);
   for (int32_t i = 0; i < count; ++i) {
     EnterEntry(i);
     double u = ReadReal(kSpaceOnly);
     parser_.SkipBlanks();
     double v = ReadReal(kSpaceOrLineBreak);
-    AppendOwned(scratchTXVertices_, std::make_unique<TTXVertex>(u, v));
+    scratchTXVertices_.Add({u, v});
   }
 }
 
@@ -166,12 +245,17 @@ std::unique_ptr<TSurface> T3DOReader::ReadFace(int32_t faceIndex, T3DMesh& mesh)
   face->Material = model_.Materials.Strings(ReadInt(kSpaceOnly));
   parser_.SkipBlanks();
   face->FaceType = ReadInt(kSpaceOnly);
-  for (int field = 0; field < 4; ++field) {  // geo, light, tex, extralight
+  for (int field = 0; field < facePreludeFields_; ++field) {
     parser_.SkipBlanks();
     Skip(kSpaceOnly);
   }
   parser_.SkipBlanks();
   int32_t cornerCount = ReadInt(kSpaceOnly);
+  if (cornerCount > 0) {
+    const int32_t reserved = std::min(cornerCount, kMostCornersReserved);
+    face->Vertices.Reserve(reserved);
+    face->TXVertices.Reserve(reserved);
+  }
   for (int32_t k = 0; k < cornerCount; ++k) ReadCorner(mesh, *face);
   return face;
 }
@@ -180,16 +264,20 @@ std::unique_ptr<TSurface> T3DOReader::ReadFace(int32_t faceIndex, T3DMesh& mesh)
 // refers to the same objects, so placing the mesh moves the face too.
 void T3DOReader::ReadCorner(T3DMesh& mesh, TSurface& face) {
   parser_.SkipBlanks();
-  const TVertex* source = scratchVertices_.Items(ReadInt(kCommaOnly));
-  auto vertex = std::make_unique<TVertex>(source->X, source->Y, source->Z);
-  mesh.Vertices.Add(vertex.get());
-  face.Vertices.Add(vertex.release());
+  const TPoint& point = scratchVertices_.At(ReadInt(kCommaOnly));
+  TVertex* vertex = mesh.NewVertex(point.x, point.y, point.z);
+  mesh.Vertices.Add(vertex);
+  face.Vertices.Add(vertex);
   Skip(kDigitOrPoint);  // the comma and anything else before the next index
   parser_.SkipBlanks();
-  const TTXVertex* txSource = scratchTXVertices_.Items(ReadInt(kSpaceOrLineBreak));
-  auto txVertex = std::make_unique<TTXVertex>(txSource->U, txSource->V);
-  mesh.TXVertices.Add(txVertex.get());
-  face.TXVertices.Add(txVertex.release());
+  const int32_t txIndex = ReadInt(kSpaceOrLineBreak);
+  // An untextured mesh has an empty table, yet its corners still name a
+  // texture vertex (0 as a rule); they all get the origin.
+  const TTexturePoint texturePoint =
+      scratchTXVertices_.Empty() ? TTexturePoint{0.0, 0.0} : scratchTXVertices_.At(txIndex);
+  TTXVertex* txVertex = mesh.NewTXVertex(texturePoint.u, texturePoint.v);
+  mesh.TXVertices.Add(txVertex);
+  face.TXVertices.Add(txVertex);
 }
 
 void T3DOReader::ReadNodes() {
@@ -225,14 +313,17 @@ std::unique_ptr<TNode> T3DOReader::ReadNode(int32_t nodeIndex) {
 
 void T3DOModel::LoadFromFile(const std::string& fileName) {
   TReadOnlyFile file(fileName);
-  ParseNulTerminated(file.ReadAll().get());
+  TFileText text = file.ReadAll();
+  ParseNulTerminated(text.Text(), [&](const char* passed) { text.ReleaseBefore(passed); });
 }
 
 void T3DOModel::ParseText(const std::string& text) { ParseNulTerminated(text.c_str()); }
 
-void T3DOModel::ParseNulTerminated(const char* text) {
+void T3DOModel::ParseNulTerminated(const char* text,
+                                   const std::function<void(const char*)>& textPassed) {
   {
-    T3DOReader reader(*this, text);
+    T3DOReader reader(*this, text, textPassed);
+    reader.ReadVersion();
     reader.ReadMaterials();
     reader.ReadMeshes();
     reader.ReadNodes();

@@ -6,14 +6,7 @@
 #include "pMatrix.h"
 
 void TBaseList::FreeItems() {
-  for (int32_t i = Count() - 1; i >= 0; --i) {
-    // Empty the entry first, so that nothing reached from the dying item
-    // can find it through this list.
-    TObject* item = Raw(i);
-    Raw(i) = nullptr;
-    delete item;
-  }
-  Clear();
+  FreeItemsWhere([](const TObject*) { return true; });
 }
 
 void RaiseListIndexError(const char* prefix, int32_t index) {
@@ -25,9 +18,9 @@ void RaiseListIndexError(const char* prefix, int32_t index) {
 T3DMesh::~T3DMesh() {
   // A face's lists only refer to corners owned here and never touch them
   // while dying, so each corner is freed exactly once, by this mesh.
-  TXVertices.FreeItems();
+  TXVertices.FreeItemsOutside(txVertexArena_);
   Surfaces.FreeItems();
-  Vertices.FreeItems();
+  Vertices.FreeItemsOutside(vertexArena_);
 }
 
 namespace {

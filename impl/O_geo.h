@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "Arena.h"
 #include "Lists.h"
 #include "pVector.h"
 
@@ -15,6 +16,28 @@ class TBaseList : public TList {
   /// Destroys every item, last entry first; each entry is emptied just
   /// before its item is destroyed. Afterwards Count() is 0.
   void FreeItems();
+
+  /// As FreeItems, except that items lying in `arena` are left to it: their
+  /// entries are emptied, and the arena frees their storage.
+  template <class T>
+  void FreeItemsOutside(const TArena<T>& arena) {
+    FreeItemsWhere([&](const TObject* item) { return !arena.Owns(static_cast<const T*>(item)); });
+  }
+
+ private:
+  /// Empties the list last entry first, destroying the items for which
+  /// `heapOwned` holds.
+  template <class HeapOwned>
+  void FreeItemsWhere(HeapOwned heapOwned) {
+    for (int32_t i = Count() - 1; i >= 0; --i) {
+      // Empty the entry first, so that nothing reached from the dying item
+      // can find it through this list.
+      TObject* item = Raw(i);
+      Raw(i) = nullptr;
+      if (heapOwned(item)) delete item;
+    }
+    Clear();
+  }
 };
 
 /// A TBaseList whose items are all of type `Item`, with a bounds-checked
@@ -85,11 +108,38 @@ class T3DMesh : public TObject {
   /// Frees the texture vertices, then the faces, then the vertices.
   ~T3DMesh() override;
 
+  /// A new vertex (x, y, z) that this mesh owns and frees with itself. The
+  /// caller adds it to Vertices. Made next to the mesh's other vertices,
+  /// which spares an allocation per corner and keeps placement's walks over
+  /// them close together in memory.
+  TVertex* NewVertex(double x, double y, double z);
+
+  /// A new texture vertex (u, v) that this mesh owns, as NewVertex. The
+  /// caller adds it to TXVertices.
+  TTXVertex* NewTXVertex(double u, double v);
+
+  /// How many vertices this mesh made with NewVertex before `vertex`, or -1
+  /// when `vertex` is not one it made. Quickest for vertices asked about in
+  /// the order they were made.
+  int64_t MadeVertexPosition(const TVertex* vertex) const {
+    return vertexArena_.PositionOf(vertex);
+  }
+
   TVertexList Vertices;      ///< One per face corner, face by face.
   TTXVertexList TXVertices;  ///< One per face corner, same order.
   TSurfaceList Surfaces;     ///< The faces in file order.
   std::string Name;
+
+ private:
+  TArena<TVertex> vertexArena_;
+  TArena<TTXVertex> txVertexArena_;
 };
+
+inline TVertex* T3DMesh::NewVertex(double x, double y, double z) {
+  return vertexArena_.New(x, y, z);
+}
+
+inline TTXVertex* T3DMesh::NewTXVertex(double u, double v) { return txVertexArena_.New(u, v); }
 
 /// Moves every vertex of `list` by `offset`.
 void TranslateVertices(const TVertexList& list, Vec3 offset);

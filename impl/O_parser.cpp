@@ -1,6 +1,7 @@
 #include "O_parser.h"
 
 #include <cstddef>
+#include <cstring>
 
 // Every operation below gives exactly the result of stepping one character at
 // a time with Advance, testing the stop condition at each place the cursor
@@ -14,8 +15,6 @@ namespace {
 using Byte = unsigned char;
 
 Byte At(const char* p) { return static_cast<Byte>(*p); }
-
-bool IsBlank(Byte c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 bool IsLineEnd(Byte c) { return c == 0 || c == '\n' || c == '\r'; }
 
@@ -51,12 +50,51 @@ void AddFirstLetter(TCharSet& set, std::string_view token) {
   if (first >= 'A' && first <= 'Z') set[first + ('a' - 'A')] = true;
 }
 
-// Skips characters that are not in `interesting`. The set always holds the
-// NUL, so the scan cannot leave the text.
-const char* SkipUninteresting(const char* p, const TCharSet& interesting) {
-  while (!interesting[At(p)]) ++p;
-  return p;
-}
+// Finds the next character of a set that always holds the NUL, so that no
+// scan can leave the text. The bit test per character suits the short runs
+// inside a field.
+class TBitFinder {
+ public:
+  explicit TBitFinder(const TCharSet& set) : set_(set) {}
+  const char* Next(const char* p) const {
+    while (!set_[At(p)]) ++p;
+    return p;
+  }
+
+ private:
+  const TCharSet& set_;
+};
+
+// The same for searches, which mostly find their token within a line but
+// now and then pass over whole sections: after the first stretch, the C
+// library's strcspn compares many characters at once. The set's characters
+// other than the NUL, which ends every C string anyway, become its list of
+// stops; that list is made only when a long stretch comes.
+class TStretchFinder {
+ public:
+  explicit TStretchFinder(const TCharSet& set) : set_(set) {}
+  const char* Next(const char* p) const {
+    for (const char* shortEnd = p + kShortStretch; p != shortEnd; ++p) {
+      if (set_[At(p)]) return p;
+    }
+    if (stops_[0] == '\0') MakeStops();
+    return p + std::strcspn(p, stops_);
+  }
+
+ private:
+  static constexpr int kShortStretch = 64;
+
+  void MakeStops() const {
+    size_t count = 0;
+    for (size_t c = 1; c < set_.size(); ++c) {
+      if (set_[c]) stops_[count++] = static_cast<char>(c);
+    }
+    stops_[count] = '\0';
+  }
+
+  const TCharSet& set_;
+  mutable char stops_[256] = {};
+};
 
 }  // namespace
 
@@ -79,13 +117,14 @@ static void SkipComment(const char*& cursor) {
 
 // Moves the cursor past ordinary characters to the next one in `interesting`
 // and, when a comment starts there, past the comment. The text passed over
-// goes to `out`, except the comment; `runStart` marks where the next piece of
-// collected text begins.
+// goes to `out` (where there is one), except the comment; `runStart` marks
+// where the next piece of collected text begins.
+template <class Finder>
 static void StepToCandidate(const char*& cursor, const TCharSet& commentChars,
-                            const TCharSet& interesting, const char*& runStart, std::string& out) {
-  cursor = SkipUninteresting(cursor + 1, interesting);
+                            const Finder& interesting, const char*& runStart, std::string* out) {
+  cursor = interesting.Next(cursor + 1);
   if (!commentChars[At(cursor)]) return;
-  out.append(runStart, cursor);
+  if (out) out->append(runStart, cursor);
   SkipComment(cursor);
   runStart = cursor;
 }
@@ -109,33 +148,71 @@ bool TQnParser::SkipToken(std::string_view token) {
 }
 
 void TQnParser::ReadUntilChars(TCharSet stopSet, std::string& out) {
-  out.clear();
+  const std::string_view field = ReadFieldUntilChars(stopSet, out);
+  if (field.data() != out.data()) out.assign(field);
+}
+
+std::string_view TQnParser::ReadFieldInPieces(TCharSet stopSet, std::string& scratch) {
+  scratch.clear();
   TCharSet interesting = stopSet | CommentChars;
   interesting[0] = true;
   stopSet[0] = true;
+  const char* const start = Cursor;
   const char* runStart = Cursor;
   // Cursor always rests on a place that has passed the comment test (the
   // start, or the line break that ends a comment): only the stop test is due.
-  while (!stopSet[At(Cursor)]) StepToCandidate(Cursor, CommentChars, interesting, runStart, out);
-  out.append(runStart, Cursor);
+  while (!stopSet[At(Cursor)]) {
+    StepToCandidate(Cursor, CommentChars, TBitFinder(interesting), runStart, &scratch);
+  }
   if (*Cursor == 0) RaiseCharsNotFound();
+  // Most fields hold no comment and are their own stretch of the text.
+  if (runStart == start) return std::string_view(start, static_cast<size_t>(Cursor - start));
+  scratch.append(runStart, Cursor);
+  return scratch;
+}
+
+// Finds `token` from the cursor on; the text passed over goes to `out` where
+// there is one.
+static void FindToken(const char*& cursor, const TCharSet& commentChars, std::string_view token,
+                      std::string* out) {
+  if (out) out->clear();
+  TCharSet interesting = commentChars;
+  interesting[0] = true;
+  if (!token.empty()) AddFirstLetter(interesting, token);
+  const TStretchFinder finder(interesting);
+  const char* runStart = cursor;
+  // As in ReadUntilChars, the cursor rests only where the comment test has
+  // already been made; the token is tried at each such place.
+  while (*cursor != 0 && !TokenAt(cursor, token)) {
+    StepToCandidate(cursor, commentChars, finder, runStart, out);
+  }
+  if (out) out->append(runStart, cursor);
+  if (*cursor == 0) RaiseTokenNotFound(token);
 }
 
 void TQnParser::ReadUntilToken(std::string_view token, std::string& out) {
-  out.clear();
-  TCharSet interesting = CommentChars;
-  interesting[0] = true;
-  if (!token.empty()) AddFirstLetter(interesting, token);
-  const char* runStart = Cursor;
-  // As in ReadUntilChars, the cursor rests only where the comment test has
-  // already been made; the token is tried at each such place.
-  while (*Cursor != 0 && !TokenAt(Cursor, token)) {
-    StepToCandidate(Cursor, CommentChars, interesting, runStart, out);
-  }
-  out.append(runStart, Cursor);
-  if (*Cursor == 0) RaiseTokenNotFound(token);
+  FindToken(Cursor, CommentChars, token, &out);
 }
 
-void TQnParser::SkipBlanks() {
-  while (IsBlank(At(Cursor))) Advance();
+void TQnParser::SkipUntilToken(std::string_view token) {
+  FindToken(Cursor, CommentChars, token, nullptr);
 }
+
+int TQnParser::SkipToFirstOf(std::initializer_list<std::string_view> tokens) {
+  TCharSet interesting = CommentChars;
+  interesting[0] = true;
+  for (const std::string_view token : tokens) AddFirstLetter(interesting, token);
+  const TStretchFinder finder(interesting);
+  const char* runStart = Cursor;
+  while (*Cursor != 0) {
+    int index = 0;
+    for (const std::string_view token : tokens) {
+      if (TokenAt(Cursor, token)) return index;
+      ++index;
+    }
+    StepToCandidate(Cursor, CommentChars, finder, runStart, nullptr);
+  }
+  return -1;
+}
+
+void TQnParser::SkipCommentAtCursor() { SkipComment(Cursor); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <bitset>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -44,11 +45,61 @@ class TQnParser {
   /// the NUL comes first.
   void ReadUntilChars(TCharSet stopSet, std::string& out);
 
+  /// As ReadUntilChars, but returns the characters without copying them: a
+  /// view into the text, or, when a comment interrupts them, a view of
+  /// `scratch`, where they are collected then. The view lasts until the
+  /// text or `scratch` changes.
+  std::string_view ReadFieldUntilChars(const TCharSet& stopSet, std::string& scratch);
+
   /// Collects characters into `out` (emptied first) up to the next
   /// occurrence of `token`, on whose first character the cursor stays.
   /// Raises "Token '<token>' not found" when the NUL comes first.
   void ReadUntilToken(std::string_view token, std::string& out);
 
+  /// ReadUntilToken without collecting what is passed over.
+  void SkipUntilToken(std::string_view token);
+
+  /// Moves the cursor to the next place where the text begins with one of
+  /// `tokens` (none of them empty) and returns the index of the first token
+  /// that matches there. Returns -1, with the cursor on the NUL, when none
+  /// occurs. Raises "Chars not found" when a comment reaches the NUL.
+  int SkipToFirstOf(std::initializer_list<std::string_view> tokens);
+
   /// Passes over TAB, LF, CR and SPACE, and the comments met among them.
   void SkipBlanks();
+
+ private:
+  /// Passes over the comment that starts at the cursor, as Advance does.
+  void SkipCommentAtCursor();
+  /// ReadFieldUntilChars for any field, comments and the end included.
+  std::string_view ReadFieldInPieces(TCharSet stopSet, std::string& scratch);
 };
+
+// The two steps below run for nearly every byte of a file, so their common
+// case is inline; comments and the end of the text take the general way.
+
+inline std::string_view TQnParser::ReadFieldUntilChars(const TCharSet& stopSet,
+                                                       std::string& scratch) {
+  const auto at = [](const char* p) { return static_cast<unsigned char>(*p); };
+  const char* p = Cursor;
+  if (*p != 0 && !stopSet[at(p)]) {
+    // The character at the cursor has passed the comment test already.
+    do {
+      ++p;
+    } while (!stopSet[at(p)] && !CommentChars[at(p)] && *p != 0);
+    if (CommentChars[at(p)]) return ReadFieldInPieces(stopSet, scratch);
+  }
+  if (*p == 0) return ReadFieldInPieces(stopSet, scratch);
+  const std::string_view field(Cursor, static_cast<size_t>(p - Cursor));
+  Cursor = p;
+  return field;
+}
+
+inline void TQnParser::SkipBlanks() {
+  for (;;) {
+    const char c = *Cursor;
+    if (c != ' ' && c != '\t' && c != '\n' && c != '\r') return;
+    ++Cursor;
+    if (CommentChars[static_cast<unsigned char>(*Cursor)]) SkipCommentAtCursor();
+  }
+}

@@ -43,19 +43,40 @@ TReadOnlyFile::TReadOnlyFile(const std::string& fileName) {
 
 TReadOnlyFile::~TReadOnlyFile() { CloseHandle(handle_); }
 
-std::unique_ptr<char[]> TReadOnlyFile::ReadAll() {
+TFileText TReadOnlyFile::ReadAll() {
   DWORD sizeHigh = 0;
   DWORD size = GetFileSize(handle_, &sizeHigh);
   // A file of 4 GiB or more could never be held in memory by a 32-bit host.
   if (sizeHigh != 0 || size == INVALID_FILE_SIZE) throw std::bad_alloc();
   SetFilePointer(handle_, 0, nullptr, FILE_BEGIN);
-  // Not filled first: the read writes it, and filling a large file's worth of
-  // memory twice is a noticeable part of reading it.
-  auto text = std::make_unique_for_overwrite<char[]>(size_t{size} + 1);
+  // Fresh pages, which the read fills; they can be given back one by one.
+  auto* pages = static_cast<char*>(
+      VirtualAlloc(nullptr, size_t{size} + 1, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  if (pages == nullptr) throw std::bad_alloc();
   DWORD read = 0;
-  if (size > 0) ReadFile(handle_, text.get(), size, &read, nullptr);
+  if (size > 0) ReadFile(handle_, pages, size, &read, nullptr);
   // A file that shrank while being read, or a read that failed, yields only
   // the bytes actually read; nothing beyond them is parsed.
-  text[read] = '\0';
-  return text;
+  pages[read] = '\0';
+  return TFileText(pages, read);
+}
+
+TFileText::~TFileText() {
+  if (pages_ != nullptr) VirtualFree(pages_, 0, MEM_RELEASE);
+}
+
+TFileText::TFileText(TFileText&& other) noexcept
+    : pages_(other.pages_), length_(other.length_), released_(other.released_) {
+  other.pages_ = nullptr;
+}
+
+void TFileText::ReleaseBefore(const char* position) {
+  // Whole pages only, and not the one just before the position.
+  constexpr size_t kPageSize = 4096;
+  const auto offset = static_cast<size_t>(position - pages_);
+  if (offset > length_ || offset < kPageSize) return;
+  const size_t end = (offset / kPageSize - 1) * kPageSize;
+  if (end <= released_) return;
+  VirtualFree(pages_ + released_, end - released_, MEM_DECOMMIT);
+  released_ = end;
 }

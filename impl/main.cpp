@@ -28,10 +28,12 @@ using IndexTriple = std::array<uint16_t, 3>;
 /// Position of each vertex object in its mesh's Vertices: the first one.
 using VertexPositions = std::unordered_map<const TVertex*, uint16_t>;
 
-/// A mesh with its triangles already resolved to host vertex indices.
+/// A mesh whose triangles are known before the first host call: either
+/// worked out from its corners' positions, or resolved one by one.
 struct PlannedMesh {
   const T3DMesh* mesh;
-  std::vector<IndexTriple> triangles;
+  bool cornersInOrder;                 ///< Corner k of the mesh is vertex k.
+  std::vector<IndexTriple> triangles;  ///< Filled unless cornersInOrder.
 };
 
 void CheckVertexCount(const T3DMesh& mesh) {
@@ -46,6 +48,46 @@ void CheckTextureVertices(const T3DMesh& mesh) {
   // vertex would raise, but before anything reaches the host.
   if (mesh.TXVertices.Count() < mesh.Vertices.Count())
     mesh.TXVertices.Items(mesh.TXVertices.Count());
+}
+
+// A mesh as the reader builds it lists every face's corners in turn, each a
+// vertex that the mesh made in that very order. Then the host index of a
+// corner is its running position: the vertex stands there, and nowhere
+// before, since the vertices before it were made before it. One pass proves
+// that and spares the search for each corner.
+bool CornersAreVerticesInOrder(const T3DMesh& mesh) {
+  int32_t position = 0;
+  for (int32_t face = 0; face < mesh.Surfaces.Count(); ++face) {
+    const TVertexList& corners = mesh.Surfaces.Items(face)->Vertices;
+    for (int32_t corner = 0; corner < corners.Count(); ++corner, ++position) {
+      if (position >= mesh.Vertices.Count()) return false;
+      const TVertex* vertex = corners.Items(corner);
+      if (mesh.Vertices.Items(position) != vertex) return false;
+      if (mesh.MadeVertexPosition(vertex) != position) return false;
+    }
+  }
+  return true;
+}
+
+// Calls `emit` with each triangle of the fan of every face of `mesh`, in
+// face order. `indexOf(face, faceStart, corner)` gives a corner's host index;
+// faceStart is the mesh-wide position of the face's first corner.
+template <class IndexOf, class Emit>
+void ForEachFanTriangle(const T3DMesh& mesh, IndexOf indexOf, Emit emit) {
+  int32_t faceStart = 0;
+  for (int32_t face = 0; face < mesh.Surfaces.Count(); ++face) {
+    const int32_t corners = mesh.Surfaces.Items(face)->Vertices.Count();
+    if (corners >= 3) {
+      const uint16_t first = indexOf(face, faceStart, 0);
+      uint16_t previous = indexOf(face, faceStart, 1);
+      for (int32_t k = 2; k < corners; ++k) {
+        const uint16_t next = indexOf(face, faceStart, k);
+        emit(IndexTriple{first, previous, next});
+        previous = next;
+      }
+    }
+    faceStart += corners;
+  }
 }
 
 // One pass instead of a linear search per corner; emplace keeps the first
@@ -68,25 +110,17 @@ uint16_t CornerIndex(const VertexPositions& positions, const T3DMesh& mesh, int3
                    "' has a corner that is not one of the mesh's vertices");
 }
 
-void AppendFan(const VertexPositions& positions, const T3DMesh& mesh, int32_t face,
-               std::vector<IndexTriple>& triangles) {
-  int32_t corners = mesh.Surfaces.Items(face)->Vertices.Count();
-  if (corners < 3) return;
-  uint16_t first = CornerIndex(positions, mesh, face, 0);
-  uint16_t previous = CornerIndex(positions, mesh, face, 1);
-  for (int32_t k = 0; k <= corners - 3; ++k) {
-    uint16_t next = CornerIndex(positions, mesh, face, k + 2);
-    triangles.push_back({first, previous, next});
-    previous = next;
-  }
-}
-
 PlannedMesh PlanMesh(const T3DMesh& mesh) {
   CheckTextureVertices(mesh);
-  PlannedMesh planned{&mesh, {}};
-  VertexPositions positions = IndexVertices(mesh.Vertices);
-  for (int32_t face = 0; face < mesh.Surfaces.Count(); ++face)
-    AppendFan(positions, mesh, face, planned.triangles);
+  PlannedMesh planned{&mesh, CornersAreVerticesInOrder(mesh), {}};
+  if (planned.cornersInOrder) return planned;
+  const VertexPositions positions = IndexVertices(mesh.Vertices);
+  ForEachFanTriangle(
+      mesh,
+      [&](int32_t face, int32_t, int32_t corner) {
+        return CornerIndex(positions, mesh, face, corner);
+      },
+      [&](const IndexTriple& triangle) { planned.triangles.push_back(triangle); });
   return planned;
 }
 
@@ -143,7 +177,18 @@ void AddHostMesh(const PlannedMesh& planned, msModel* hostModel) {
   WriteMeshName(hostMesh, mesh.Name);
   for (int32_t j = 0; j < mesh.Vertices.Count(); ++j)
     AddHostVertex(hostMesh, *mesh.Vertices.Items(j), *mesh.TXVertices.Items(j));
-  for (const IndexTriple& corners : planned.triangles) AddHostTriangle(hostMesh, corners);
+  if (!planned.cornersInOrder) {
+    for (const IndexTriple& corners : planned.triangles) AddHostTriangle(hostMesh, corners);
+    return;
+  }
+  // The planning proved each corner to be the vertex at its running
+  // position, which the vertex count check keeps below 65536.
+  ForEachFanTriangle(
+      mesh,
+      [](int32_t, int32_t faceStart, int32_t corner) {
+        return static_cast<uint16_t>(faceStart + corner);
+      },
+      [&](const IndexTriple& corners) { AddHostTriangle(hostMesh, corners); });
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 // The dialog declarations build on windows.h, so they come after it.
 #include <commdlg.h>
 #else
+#include <cstddef>
 #include <cstdint>
 
 typedef int BOOL;
@@ -21,6 +22,7 @@ typedef void* HWND;
 typedef void* HINSTANCE;
 typedef void* HMODULE;
 typedef void* LPVOID;
+typedef size_t SIZE_T;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef intptr_t LPARAM;
@@ -45,6 +47,12 @@ typedef void (*FARPROC)();
 #define INVALID_HANDLE_VALUE (reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)))
 #define INVALID_FILE_SIZE 0xFFFFFFFFu
 #define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
+
+#define MEM_COMMIT 0x00001000u
+#define MEM_RESERVE 0x00002000u
+#define MEM_DECOMMIT 0x00004000u
+#define MEM_RELEASE 0x00008000u
+#define PAGE_READWRITE 0x04u
 
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200u
 #define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000u
@@ -94,6 +102,11 @@ DWORD GetFullPathNameA(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* filePar
 DWORD GetLastError();
 DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId,
                      LPSTR buffer, DWORD size, void* arguments);
+
+// kernel32: memory pages. Pages given back with MEM_DECOMMIT fault when
+// touched, as on Windows.
+LPVOID VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protect);
+BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD freeType);
 
 // user32 and comdlg32: a terminal message box and a terminal file chooser.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <typeinfo>
 
@@ -69,7 +71,9 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"comment_at_end.3do", "EParserError", "Chars not found"},
         ErrorCase{"huge_face_count.3do", "EParserError", "Token '1:' not found"},
         ErrorCase{"huge_corner_count.3do", "EParserError", "Chars not found"},
-        ErrorCase{"mesh_index_out_of_range.3do", "EListError", "Mesh Index is out of bounds: 1"}));
+        ErrorCase{"mesh_index_out_of_range.3do", "EListError", "Mesh Index is out of bounds: 1"},
+        ErrorCase{"untextured_bad_index.3do", "EConvertError",
+                  "'0.5' is not a valid integer value"}));
 
 T3DOModel* Load(T3DOModel& model, const char* file) {
   model.LoadFromFile(DataPath(file));
@@ -133,6 +137,105 @@ TEST(Reader, FindsKeywordsInAnyLetterCase) {
   Load(model, "lower_case.3do");
   ASSERT_EQ(model.Meshes.Count(), 1);
   EXPECT_EQ(model.Meshes.Items(0)->Vertices.Count(), 3);
+}
+
+TEST(Reader, CornersOfAnUntexturedMeshGetTheOrigin) {
+  T3DOModel model;
+  Load(model, "untextured.3do");
+  ASSERT_EQ(model.Meshes.Count(), 2);
+  // The textured mesh beside it keeps its own coordinates.
+  TTXVertexList& tail = model.Meshes.Items(0)->TXVertices;
+  ASSERT_EQ(tail.Count(), 3);
+  EXPECT_EQ(tail.Items(2)->U, 48.0);
+  EXPECT_EQ(tail.Items(2)->V, 8.0);
+  // Every corner of the glow mesh, the one naming texture vertex 7 too.
+  TTXVertexList& glow = model.Meshes.Items(1)->TXVertices;
+  ASSERT_EQ(glow.Count(), 6);
+  ASSERT_EQ(model.Meshes.Items(1)->Vertices.Count(), 6);
+  for (int i = 0; i < glow.Count(); ++i) {
+    EXPECT_EQ(glow.Items(i)->U, 0.0) << i;
+    EXPECT_EQ(glow.Items(i)->V, 0.0) << i;
+  }
+}
+
+struct VersionCase {
+  const char* name;
+  const char* beforeMaterials;  // where the version line normally stands
+  const char* afterMaterials;
+  const char* facePrelude;  // the fields between face type and corner count
+};
+
+void PrintTo(const VersionCase& c, std::ostream* out) { *out << c.name; }
+
+class VersionLine : public testing::TestWithParam<VersionCase> {};
+
+// Each case's face has exactly the fields its version has, so reading three
+// corners proves the right number of fields was passed over; a colour value
+// of 0 taken for the corner count would read none.
+TEST_P(VersionLine, DecidesTheFieldsBeforeTheCornerCount) {
+  const VersionCase& c = GetParam();
+  std::string text = std::string("\n") + c.beforeMaterials + "MATERIALS 1\n 0: a.mat\n" +
+                     c.afterMaterials +
+                     "MESHES 1\nMESH 0\nNAME m\nVERTICES 3\n 0: 0 0 0 0\n 1: 1 0 0 0\n"
+                     " 2: 0 1 0 0\nTEXTURE VERTICES 1\n 0: 0 0\nFACES 1\n 0: 0 0x0000 4 3 3 " +
+                     c.facePrelude + " 3 0,0 1,0 2,0\nHIERARCHY NODES 0\n";
+  T3DOModel model;
+  ASSERT_NO_THROW(model.ParseText(text)) << text;
+  ASSERT_EQ(model.Meshes.Count(), 1);
+  EXPECT_EQ(model.Meshes.Items(0)->Vertices.Count(), 3);
+  EXPECT_EQ(model.Meshes.Items(0)->Vertices.Items(1)->X, 1.0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reader, VersionLine,
+    testing::Values(VersionCase{"NoVersionLine", "", "", "0.000000"},
+                    VersionCase{"Version21", "3DO 2.1\n", "", "0.000000"},
+                    VersionCase{"Version22", "SECTION: HEADER\n\n3DO 2.2\n\n", "", "0 0 0"},
+                    VersionCase{"Version23", "3DO 2.3\n", "", "0 0.5 0 1"},
+                    VersionCase{"TabAndCrLf", "3do\t2.2\r\n", "", "0.0 0.0 0.0"},
+                    VersionCase{"UnknownVersion", "3DO 2.4\n", "", "0"},
+                    VersionCase{"VersionNotAWord", "3DO 2.20\n", "", "0"},
+                    VersionCase{"InsideAComment", "# 3DO 2.2\n", "", "0"},
+                    VersionCase{"InsideAFileName", "MODEL 'ship.3DO 2.2'\n", "", "0"},
+                    VersionCase{"AfterTheMaterials", "", "3DO 2.3\n", "0"},
+                    VersionCase{"FirstNameThenLine", "MODEL 'ship.3do'\n3DO 2.2\n", "", "0 0 0"}),
+    [](const testing::TestParamInfo<VersionCase>& info) { return info.param.name; });
+
+// A file of many pages: the reader gives back the pages behind each mesh
+// while it reads (a read of one of them would fault), and the model equals
+// the one read from the same text in one piece.
+TEST(Reader, LargeFileReadsTheSameWhilePassedTextIsGivenBack) {
+  const std::string padding = "# " + std::string(5000, '-') + "\n";
+  std::string text = "MATERIALS 1\n 0: a.mat\nMESHES 6\n";
+  for (int mesh = 0; mesh < 6; ++mesh) {
+    text += padding + "MESH " + std::to_string(mesh) + "\nNAME m" + std::to_string(mesh) +
+            "\nVERTICES 3\n 0: 0 0 0 0\n 1: " + std::to_string(mesh) +
+            " 0 0 0\n 2: 0 1 0 0\nTEXTURE VERTICES 1\n 0: 8 9\nFACES 1\n" + padding +
+            " 0: 0 0x0000 4 3 3 0 3 0,0 1,0 2,0\n";
+  }
+  text += padding + "HIERARCHY NODES 1\n 0: 0x0000 0x00001 5 -1 -1 -1 0 1 2 3 0 0 90 0 0 0 n\n";
+  const std::string path = testing::TempDir() + "kelvado_large_reader_test.3do";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+  }
+  T3DOModel fromFile;
+  fromFile.LoadFromFile(path);
+  std::remove(path.c_str());
+  T3DOModel fromText;
+  fromText.ParseText(text);
+  ASSERT_EQ(fromFile.Meshes.Count(), 6);
+  for (int mesh = 0; mesh < 6; ++mesh) {
+    TVertexList& a = fromFile.Meshes.Items(mesh)->Vertices;
+    TVertexList& b = fromText.Meshes.Items(mesh)->Vertices;
+    ASSERT_EQ(a.Count(), 3);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(a.Items(i)->X, b.Items(i)->X) << mesh;
+      EXPECT_EQ(a.Items(i)->Y, b.Items(i)->Y) << mesh;
+      EXPECT_EQ(a.Items(i)->Z, b.Items(i)->Z) << mesh;
+    }
+  }
+  EXPECT_EQ(fromFile.Meshes.Items(5)->Name, "m5");
 }
 
 TEST(Reader, ReadsOnlyTheFirstMeshesSection) {
