@@ -63,8 +63,8 @@ XP_SP3_FUNCTIONS = {
         "GetModuleHandleW", "GetProcAddress", "InitializeCriticalSection", "IsDBCSLeadByteEx",
         "LeaveCriticalSection", "LoadLibraryA", "LoadLibraryW", "MultiByteToWideChar",
         "ReadFile", "ReleaseSemaphore", "SetFilePointer", "SetLastError", "Sleep", "TlsAlloc",
-        "TlsFree", "TlsGetValue", "TlsSetValue", "VirtualProtect", "VirtualQuery",
-        "WaitForSingleObject", "WideCharToMultiByte",
+        "TlsFree", "TlsGetValue", "TlsSetValue", "VirtualAlloc", "VirtualFree", "VirtualProtect",
+        "VirtualQuery", "WaitForSingleObject", "WideCharToMultiByte",
     },
     "user32.dll": {"MessageBoxA"},
     "comdlg32.dll": {"GetOpenFileNameA"},
@@ -72,7 +72,7 @@ XP_SP3_FUNCTIONS = {
         "__mb_cur_max", "_amsg_exit", "_close", "_errno", "_initterm", "_iob", "_lock", "_read",
         "_unlock", "abort", "atoi", "calloc", "fputc", "fputs", "free", "fwrite", "localeconv",
         "malloc", "memchr", "memcmp", "memcpy", "memmove", "memset", "realloc", "setlocale",
-        "strchr", "strcmp", "strerror", "strlen", "strncmp", "vfprintf", "wcslen",
+        "strchr", "strcmp", "strcspn", "strerror", "strlen", "strncmp", "vfprintf", "wcslen",
     },
 }
 # The host's model library: the nine operations the implementation calls.
