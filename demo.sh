@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The whole job: installs what is missing, builds the native tree and both
-# Windows trees, imports a 3DO file through the Kelvado plug-in into the
-# stand-in host (natively, and as Windows code under Wine), writes the host
-# model as out/NAME.obj, draws it as out/NAME.svg, and puts the two 32-bit
-# deliverables into dist/.
+# The whole job: installs what is missing, builds the native tree, the 64-bit
+# Windows tree and the release tree, imports a 3DO file through the Kelvado
+# plug-in into the stand-in host (natively, and as Windows code under Wine),
+# writes the host model as out/NAME.obj, draws it as out/NAME.svg, and puts
+# the two 32-bit deliverables and their package into dist/.
 #   ./demo.sh [FILE.3do]      (default: examples/polyShip.3do)
 set -euo pipefail
 
@@ -23,7 +23,7 @@ name=${name%.[3][dD][oO]}
 
 cd "$(dirname "$0")"
 root=$(pwd)
-# Where the three trees live: build/native, build/win32 and build/win64 unless
+# Where the three trees live: build/native, build/win64 and build/release unless
 # KELVADO_TREES names another prefix (e.g. KELVADO_TREES=build/mine- ).
 trees=${KELVADO_TREES:-build/}
 mkdir -p build out dist
@@ -39,11 +39,15 @@ build_tree() {  # tree, cmake arguments...
   local tree=$trees$1; shift
   echo "== building $tree"
   quiet cmake -S . -B "$tree" "$@"
-  quiet cmake --build "$tree" -j "$(nproc)" --target modelhost Kelvado KelvadoImpl
+  quiet cmake --build "$tree" -j "$(nproc)" --target modelhost Kelvado KelvadoImpl "${extra_targets[@]}"
 }
+extra_targets=()
 build_tree native -DCMAKE_BUILD_TYPE=Debug -DKELVADO_SANITIZE=ON
-build_tree win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 build_tree win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+# The 32-bit deliverables as they ship: stripped, with their package.
+extra_targets=(kelvado_dist)
+build_tree release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686-win32.cmake -DCMAKE_BUILD_TYPE=Release \
+  -DKELVADO_RELEASE_TREE=ON
 
 obj="out/$name.obj"
 echo
@@ -63,17 +67,18 @@ cmake/wine-run.sh 64 "${trees}win64/bin/modelhost.exe" --open "Z:$file" || true
 echo
 if /usr/lib/wine/wine --version > /dev/null 2>&1; then
   echo "== importing $file as 32-bit Windows code under Wine (the real deliverables)"
-  cmake/wine-run.sh 32 "${trees}win32/bin/modelhost.exe" --open "Z:$file" || true
+  cmake/wine-run.sh 32 "${trees}release/bin/modelhost.exe" --open "Z:$file" || true
 else
   echo "== 32-bit Windows run skipped: this machine's kernel runs no 32-bit processes"
   echo "   (32-bit emulation is switched off), so 32-bit Wine cannot start here;"
   echo "   the 64-bit run above executed the same sources as Windows code."
 fi
 
-cp "${trees}win32/bin/Kelvado.dll" "${trees}win32/bin/KelvadoImpl.dll" dist/
+rm -f dist/Kelvado.dll dist/KelvadoImpl.dll dist/Kelvado-*-win32.zip
+cp "${trees}release/dist/"* dist/
 echo
-echo "== deliverables for 32-bit Windows hosts:"
-ls -l dist/Kelvado.dll dist/KelvadoImpl.dll
-echo "Copy both files into the host's plug-in folder; the import then appears as"
-echo "\"Jedi Knight 3DO...\"."
+echo "== deliverables for 32-bit Windows hosts (Windows XP SP3 and later):"
+ls -l dist/Kelvado.dll dist/KelvadoImpl.dll dist/Kelvado-*-win32.zip
+echo "Copy both libraries together into the host program's folder (INSTALL.txt in the"
+echo "package says more); the import then appears as \"Jedi Knight 3DO...\"."
 exit "$status"

@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(cmake g++ make googletest libgtest-dev libbenchmark-dev libtinyobjloader-dev clang libclang-rt-14-dev
           g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-x86-64-posix
           binutils-mingw-w64-x86-64 wine wine32:i386 wine64
-          xvfb xdotool imagemagick libxml2-utils locales)
+          xvfb xdotool imagemagick libxml2-utils locales
+          g++-mingw-w64-i686-win32 python3)
 
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi

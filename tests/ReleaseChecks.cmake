@@ -1,7 +1,7 @@
 # Checks of what ships and of what a person sees: the two plug-in libraries'
-# machine type, exports, imports and version resource, read from the built
-# files; and the real dialogs and message boxes under Wine on a private X
-# display.
+# machine type, exports, imports, headers, calling convention, version
+# resources and package, read from the built files; and the real dialogs
+# and message boxes under Wine on a private X display.
 find_package(Python3 COMPONENTS Interpreter QUIET)
 
 # The picture of an import, through the whole chain: a box (12 edges and a
@@ -26,35 +26,44 @@ target_link_libraries(read_version PRIVATE version)
 add_executable(read_window ${CMAKE_CURRENT_SOURCE_DIR}/read_window.cpp)
 
 set(KELVADO_CHECK_RELEASE ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/check_release.py)
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+if(KELVADO_RELEASE_TREE)
+  # What ships, as it ships: dist/ (the stripped libraries and the package),
+  # and the unstripped libraries whose symbols and code the check reads.
   set(KELVADO_READ_VERSION ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh 32 $<TARGET_FILE:read_version>)
   add_test(NAME release_libraries
-           COMMAND ${KELVADO_CHECK_RELEASE} ${CMAKE_BINARY_DIR}/bin --version-reader
-                   ${KELVADO_READ_VERSION})
+           COMMAND ${KELVADO_CHECK_RELEASE} ${CMAKE_BINARY_DIR}/dist
+                   --unstripped ${CMAKE_BINARY_DIR}/unstripped --version-reader ${KELVADO_READ_VERSION})
   set_tests_properties(release_libraries PROPERTIES SKIP_RETURN_CODE 77)
   return()
 endif()
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # The 32-bit GoogleTest tree's libraries do not ship (the release tree
+  # builds those); its tests need read_version and read_window only.
+  return()
+endif()
 
-# The 64-bit tree checks the 32-bit deliverables of its sibling tree (win64 ->
-# win32), whose version resource its own 64-bit reader can read as data.
+# The 64-bit tree checks the shipped files of the release tree beside it
+# (win64 -> release), whose version resources its own 64-bit reader can read
+# as data.
 get_filename_component(tree_name ${CMAKE_BINARY_DIR} NAME)
 get_filename_component(tree_parent ${CMAKE_BINARY_DIR} DIRECTORY)
-string(REPLACE "win64" "win32" sibling_name ${tree_name})
-set(KELVADO_WIN32_BIN ${tree_parent}/${sibling_name}/bin CACHE PATH
-    "Folder of the 32-bit Kelvado.dll and KelvadoImpl.dll that the release check inspects")
+string(REPLACE "win64" "release" sibling_name ${tree_name})
+set(KELVADO_RELEASE_DIR ${tree_parent}/${sibling_name} CACHE PATH
+    "The release tree whose dist/ and unstripped/ libraries the release check inspects")
 set(KELVADO_READ_VERSION ${PROJECT_SOURCE_DIR}/cmake/wine-run.sh 64 $<TARGET_FILE:read_version>)
 add_test(NAME release_libraries
-         COMMAND ${KELVADO_CHECK_RELEASE} ${KELVADO_WIN32_BIN} --version-reader
-                 ${KELVADO_READ_VERSION})
+         COMMAND ${KELVADO_CHECK_RELEASE} ${KELVADO_RELEASE_DIR}/dist
+                 --unstripped ${KELVADO_RELEASE_DIR}/unstripped --version-reader ${KELVADO_READ_VERSION})
 add_test(NAME release_libraries_win64
          COMMAND ${KELVADO_CHECK_RELEASE} ${CMAKE_BINARY_DIR}/bin --arch x86-64 --version-reader
                  ${KELVADO_READ_VERSION})
 set_tests_properties(release_libraries release_libraries_win64 PROPERTIES SKIP_RETURN_CODE 77)
 
-# The dialog tests run the 32-bit build when the machine runs 32-bit
-# processes, and this 64-bit build otherwise; they need a display server,
-# xdotool and ImageMagick, and report a skip when one is missing.
+# The dialog tests run the shipped 32-bit build (the release tree's) when the
+# machine runs 32-bit processes, and this 64-bit build otherwise; they need a
+# display server, xdotool and ImageMagick, and report a skip when one is
+# missing.
 add_test(NAME gui_e2e
          COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/gui_e2e.sh ${CMAKE_BINARY_DIR}/bin
-                 ${KELVADO_WIN32_BIN} ${CMAKE_CURRENT_SOURCE_DIR}/data)
+                 ${KELVADO_RELEASE_DIR}/bin ${CMAKE_CURRENT_SOURCE_DIR}/data)
 set_tests_properties(gui_e2e PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 900)

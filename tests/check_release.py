@@ -1,15 +1,28 @@
 #!/usr/bin/env python3
 """Checks that a folder holds the two plug-in libraries in the form a host needs.
 
-    check_release.py FOLDER [--arch i386|x86-64] [--version-reader COMMAND...]
+    check_release.py FOLDER [--arch i386|x86-64] [--unstripped DIR]
+                     [--version-reader COMMAND...]
 
 From the built files alone (objdump -p): the machine type, the exact export
 lists, the imported libraries (the host's model library and Windows system
 libraries only, never a MinGW runtime library, and no load-time link from
-Kelvado.dll to KelvadoImpl.dll). With --version-reader, the remaining
-arguments are a command that prints Kelvado.dll's version strings as
-KEY=VALUE lines when given the library's Windows path (our read_version tool
-under Wine); its output is compared with the expected values.
+Kelvado.dll to KelvadoImpl.dll).
+
+For the shipped 32-bit libraries (i386, the default) also: every imported
+function is one that Windows XP SP3 has; the PE header lets XP's loader
+accept the file (subsystem version at most 5.1) and keeps DYNAMIC_BASE and
+NX_COMPAT; there is no TLS directory and no .tls section; no debug section
+is left, and a debug link names the separate debug file; FOLDER holds the
+package Kelvado-VERSION-win32.zip with exactly the two libraries and
+INSTALL.txt (CRLF line ends). DIR (required) holds the unstripped libraries:
+their code must be the shipped code, and their symbols and disassembly must
+show the host's calling convention (calling_convention.py).
+
+With --version-reader, the remaining arguments are a command that prints a
+library's version strings as KEY=VALUE lines when given its Windows path
+(our read_version tool under Wine); its output is compared with the
+expected values of both libraries.
 
 Exit status: 0 all checks passed, 1 a check failed, 77 the folder or a tool
 is missing (reported as a skip, never as a pass).
@@ -19,6 +32,12 @@ import re
 import shutil
 import subprocess
 import sys
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "packaging"))
+import calling_convention  # noqa: E402  (next to this file)
+from make_dist import read_version  # noqa: E402  (the one place of the version)
 
 SKIP = 77
 
@@ -33,16 +52,44 @@ SYSTEM_LIBRARIES = {
     "ole32.dll", "ntdll.dll", "msvcrt.dll", "ucrtbase.dll", "version.dll",
 }
 RUNTIME_PATTERN = re.compile(r"^(libgcc_s|libstdc\+\+|libwinpthread|libssp|libgomp)", re.I)
-EXPECTED_VERSION = {
-    "FixedFileVersion": "1.0.0.1",
-    "FixedProductVersion": "1.0.0.1",
-    "FileVersion": "1.0.0.1",
-    "ProductVersion": "1.0.0.1",
-    "InternalName": "Kelvado.dll",
-    "OriginalFilename": "Kelvado.dll",
+# The functions of Windows XP SP3's system libraries that the shipped
+# libraries import. Each was checked against what XP SP3 exports; an import
+# that is not listed here fails the check until it has been checked too.
+XP_SP3_FUNCTIONS = {
+    "kernel32.dll": {
+        "CloseHandle", "CreateFileA", "CreateSemaphoreW", "DeleteCriticalSection",
+        "EnterCriticalSection", "FormatMessageA", "FreeLibrary", "GetCurrentThreadId",
+        "GetFileSize", "GetFullPathNameA", "GetLastError", "GetLocaleInfoA", "GetModuleHandleA",
+        "GetModuleHandleW", "GetProcAddress", "InitializeCriticalSection", "IsDBCSLeadByteEx",
+        "LeaveCriticalSection", "LoadLibraryA", "LoadLibraryW", "MultiByteToWideChar",
+        "ReadFile", "ReleaseSemaphore", "SetFilePointer", "SetLastError", "Sleep", "TlsAlloc",
+        "TlsFree", "TlsGetValue", "TlsSetValue", "VirtualAlloc", "VirtualFree", "VirtualProtect",
+        "VirtualQuery", "WaitForSingleObject", "WideCharToMultiByte",
+    },
+    "user32.dll": {"MessageBoxA"},
+    "comdlg32.dll": {"GetOpenFileNameA"},
+    "msvcrt.dll": {
+        "__mb_cur_max", "_amsg_exit", "_close", "_errno", "_initterm", "_iob", "_lock", "_read",
+        "_unlock", "abort", "atoi", "calloc", "fputc", "fputs", "free", "fwrite", "localeconv",
+        "malloc", "memchr", "memcmp", "memcpy", "memmove", "memset", "realloc", "setlocale",
+        "strchr", "strcmp", "strcspn", "strerror", "strlen", "strncmp", "vfprintf", "wcslen",
+    },
 }
-FORMATS = {"i386": ("pei-i386", "i686-w64-mingw32-objdump"),
-           "x86-64": ("pei-x86-64", "x86_64-w64-mingw32-objdump")}
+# The host's model library: the nine operations the implementation calls.
+HOST_FUNCTIONS = {
+    "msmodellib.dll": {
+        "msMesh_AddTriangle", "msMesh_AddVertex", "msMesh_GetTriangleAt", "msMesh_GetVertexAt",
+        "msModel_AddMesh", "msModel_GetMeshAt", "msTriangle_SetVertexIndices",
+        "msVertex_SetTexCoords", "msVertex_SetVertex",
+    },
+}
+# Windows XP is 5.1; its loader refuses a file that asks for a later one.
+XP_VERSION = (5, 1)
+DESCRIPTIONS = {"Kelvado.dll": "Jedi Knight 3DO import plug-in",
+                "KelvadoImpl.dll": "Jedi Knight 3DO import implementation"}
+PACKAGE_FILES = ["INSTALL.txt", "Kelvado.dll", "KelvadoImpl.dll"]
+TOOLS = {"i386": ("pei-i386", "i686-w64-mingw32-objdump", "i686-w64-mingw32-nm"),
+         "x86-64": ("pei-x86-64", "x86_64-w64-mingw32-objdump", "x86_64-w64-mingw32-nm")}
 
 
 class Report:
@@ -57,13 +104,36 @@ class Report:
             self.failures += 1
 
 
-def read_pe(objdump, path):
-    """Returns (file format, export names, imported library names) of a PE file."""
-    text = subprocess.run([objdump, "-p", path], check=True, capture_output=True,
-                          text=True).stdout
-    match = re.search(r"file format (\S+)", text)
-    file_format = match.group(1) if match else "unknown"
-    imports = re.findall(r"^\s*DLL Name: (\S+)", text, re.M)
+class PeFacts:
+    """What objdump reports about a PE file: format, exports, imports, header."""
+
+    def __init__(self, objdump, path):
+        text = subprocess.run([objdump, "-p", "-h", path], check=True, capture_output=True,
+                              text=True).stdout
+        match = re.search(r"file format (\S+)", text)
+        self.file_format = match.group(1) if match else "unknown"
+        self.imports = read_imports(text)
+        self.exports = read_exports(text)
+        self.subsystem = tuple(int(v) for v in re.findall(
+            r"^M(?:ajor|inor)SubsystemVersion\s+(\d+)", text, re.M))
+        match = re.search(r"^DllCharacteristics\s+\S+\n((?:\t+\S+\n)*)", text, re.M)
+        self.characteristics = set(match.group(1).split()) if match else set()
+        match = re.search(r"^Entry 9 ([0-9a-f]+) ([0-9a-f]+)", text, re.M)
+        self.tls_directory = bool(match and int(match.group(1), 16))
+        self.sections = re.findall(r"^\s*\d+ (\S+)\s+[0-9a-f]{8} ", text, re.M)
+
+
+def read_imports(text):
+    """{library name: [function names]} from objdump's import tables."""
+    imports = {}
+    for block in re.split(r"^\s*DLL Name: ", text, flags=re.M)[1:]:
+        lines = block.splitlines()
+        imports[lines[0].strip()] = [found.group(1) for found in (
+            re.match(r"^\s+[0-9a-f]+\s+\d+\s+(\S+)\s*$", line) for line in lines[1:]) if found]
+    return imports
+
+
+def read_exports(text):
     exports = []
     table = text.split("[Ordinal/Name Pointer] Table", 1)
     if len(table) == 2:
@@ -72,16 +142,15 @@ def read_pe(objdump, path):
             if not found:
                 break
             exports.append(found.group(1))
-    return file_format, sorted(exports), imports
+    return sorted(exports)
 
 
-def check_library(report, objdump, want_format, folder, name):
-    path = os.path.join(folder, name)
-    file_format, exports, imports = read_pe(objdump, path)
-    report.check(file_format == want_format, f"{name} is {want_format}", file_format)
-    report.check(exports == EXPECTED_EXPORTS[name], f"{name} exports exactly "
-                 + ", ".join(EXPECTED_EXPORTS[name]), "exports " + ", ".join(exports[:12])
-                 + (" ..." if len(exports) > 12 else "") + f" ({len(exports)} names)")
+def check_library(report, facts, want_format, name):
+    imports = list(facts.imports)
+    report.check(facts.file_format == want_format, f"{name} is {want_format}", facts.file_format)
+    report.check(facts.exports == EXPECTED_EXPORTS[name], f"{name} exports exactly "
+                 + ", ".join(EXPECTED_EXPORTS[name]), "exports " + ", ".join(facts.exports[:12])
+                 + (" ..." if len(facts.exports) > 12 else "") + f" ({len(facts.exports)} names)")
     runtime = [i for i in imports if RUNTIME_PATTERN.match(i)]
     report.check(not runtime, f"{name} needs no MinGW runtime library", ", ".join(runtime))
     allowed = set(SYSTEM_LIBRARIES)
@@ -99,15 +168,97 @@ def check_library(report, objdump, want_format, folder, name):
         ", ".join(others))
 
 
+def check_windows_xp(report, facts, name):
+    """Imports, header and TLS as Windows XP SP3's loader needs them."""
+    known = {**XP_SP3_FUNCTIONS, **(HOST_FUNCTIONS if name == "KelvadoImpl.dll" else {})}
+    foreign = [f"{library}!{function}" for library, functions in facts.imports.items()
+               for function in functions if function not in known.get(library.lower(), set())]
+    count = sum(len(functions) for functions in facts.imports.values())
+    report.check(not foreign, f"{name}'s {count} imported functions are all in Windows XP SP3"
+                 + (" or msModelLib.dll" if name == "KelvadoImpl.dll" else ""),
+                 "not on the list: " + ", ".join(foreign))
+    shown = ".".join(map(str, facts.subsystem))
+    report.check(len(facts.subsystem) == 2 and facts.subsystem <= XP_VERSION,
+                 f"{name} subsystem version {shown} is at most 5.1", shown)
+    for flag in ("DYNAMIC_BASE", "NX_COMPAT"):
+        report.check(flag in facts.characteristics, f"{name} has {flag} set",
+                     " ".join(sorted(facts.characteristics)) or "no flags")
+    report.check(not facts.tls_directory and ".tls" not in facts.sections,
+                 f"{name} has no TLS directory and no .tls section",
+                 "TLS directory present" if facts.tls_directory else ".tls section present")
+
+
+def check_stripped(report, facts, name):
+    debug = [s for s in facts.sections if s.startswith((".debug", ".zdebug"))]
+    report.check(not debug, f"{name} holds no debug sections", ", ".join(debug))
+    report.check(".gnu_debuglink" in facts.sections, f"{name} links its separate debug file",
+                 "no .gnu_debuglink section")
+
+
+def check_same_code(report, shipped, unstripped, name):
+    """The unstripped file that the convention check reads has the shipped code."""
+    same = (calling_convention.PeImage(shipped).section_bytes(".text")
+            == calling_convention.PeImage(unstripped).section_bytes(".text"))
+    report.check(same, f"{name}'s code is that of the unstripped file checked below",
+                 f"{shipped} and {unstripped} differ in .text")
+
+
+def check_package(report, folder, version):
+    package = f"Kelvado-{version}-win32.zip"
+    path = os.path.join(folder, package)
+    if not os.path.isfile(path):
+        report.check(False, f"{package} is there", f"not found in {folder}")
+        return
+    with zipfile.ZipFile(path) as archive:
+        names = sorted(archive.namelist())
+        report.check(names == PACKAGE_FILES, f"{package} holds exactly "
+                     + ", ".join(PACKAGE_FILES), ", ".join(names))
+        for name in EXPECTED_EXPORTS:
+            packed = archive.read(name) if name in names else b""
+            with open(os.path.join(folder, name), "rb") as f:
+                report.check(packed == f.read(), f"{package}'s {name} is the one in the folder")
+        text = archive.read("INSTALL.txt") if "INSTALL.txt" in names else b""
+        bare = text.replace(b"\r\n", b"").count(b"\n")
+        report.check(text and bare == 0, f"{package}'s INSTALL.txt has CRLF line ends",
+                     f"{bare} lines end in LF alone" if text else "missing or empty")
+
+
+def check_convention(report, tools, unstripped):
+    for name in EXPECTED_EXPORTS:
+        if not os.path.isfile(os.path.join(unstripped, name)):
+            report.check(False, f"the unstripped {name} is there", f"not found in {unstripped}")
+            return
+    calling_convention.check_table(report, tools, os.path.join(unstripped, "Kelvado.dll"))
+    for name in EXPECTED_EXPORTS:
+        calling_convention.check_exports(report, tools, os.path.join(unstripped, name), name)
+
+
+def check_shipped_i386(report, tools, folder, unstripped, facts):
+    for name in EXPECTED_EXPORTS:
+        check_windows_xp(report, facts[name], name)
+        check_stripped(report, facts[name], name)
+        check_same_code(report, os.path.join(folder, name), os.path.join(unstripped, name), name)
+    check_package(report, folder, read_version())
+    check_convention(report, tools, unstripped)
+
+
+def expected_version(name, version):
+    return {"FixedFileVersion": version, "FixedProductVersion": version,
+            "FileVersion": version, "ProductVersion": version, "InternalName": name,
+            "OriginalFilename": name, "FileDescription": DESCRIPTIONS[name]}
+
+
 def check_version(report, reader, folder):
-    path = os.path.abspath(os.path.join(folder, "Kelvado.dll"))
-    result = subprocess.run(reader + ["Z:" + path], capture_output=True, text=True, timeout=120)
-    values = dict(line.split("=", 1) for line in result.stdout.splitlines() if "=" in line)
-    report.check(result.returncode == 0, "Kelvado.dll's version resource reads back",
-                 (result.stdout + result.stderr).strip())
-    for key, want in EXPECTED_VERSION.items():
-        got = values.get(key)
-        report.check(got == want, f'Kelvado.dll {key} is "{want}"', f"{got!r}")
+    for name in EXPECTED_EXPORTS:
+        path = os.path.abspath(os.path.join(folder, name))
+        result = subprocess.run(reader + ["Z:" + path], capture_output=True, text=True,
+                                timeout=120)
+        values = dict(line.split("=", 1) for line in result.stdout.splitlines() if "=" in line)
+        report.check(result.returncode == 0, f"{name}'s version resource reads back",
+                     (result.stdout + result.stderr).strip())
+        for key, want in expected_version(name, read_version()).items():
+            got = values.get(key)
+            report.check(got == want, f'{name} {key} is "{want}"', f"{got!r}")
 
 
 def runs_32bit():
@@ -124,33 +275,44 @@ def needs_missing_32bit(reader):
             and reader[1] == "32" and not runs_32bit())
 
 
+def take_option(argv, option, default=None):
+    """Removes `option VALUE` from argv and returns VALUE (or the default)."""
+    if option not in argv:
+        return default
+    at = argv.index(option)
+    value = argv[at + 1] if at + 1 < len(argv) else None
+    del argv[at:at + 2]
+    return value
+
+
 def main(argv):
     reader = None
     if "--version-reader" in argv:
         at = argv.index("--version-reader")
         argv, reader = argv[:at], argv[at + 1:]
-    arch = "i386"
-    if "--arch" in argv:
-        at = argv.index("--arch")
-        arch = argv[at + 1]
-        del argv[at:at + 2]
-    if len(argv) != 1 or arch not in FORMATS:
+    arch = take_option(argv, "--arch", "i386")
+    unstripped = take_option(argv, "--unstripped")
+    if len(argv) != 1 or arch not in TOOLS or (arch == "i386" and not unstripped):
         print(__doc__.strip())
         return 2
     folder = argv[0]
-    want_format, objdump = FORMATS[arch]
+    want_format, objdump, nm = TOOLS[arch]
     missing = [n for n in EXPECTED_EXPORTS if not os.path.isfile(os.path.join(folder, n))]
-    if missing or not shutil.which(objdump):
-        print(f"SKIP: {', '.join(missing) or objdump} not found (looked in {folder})")
+    tool_missing = [t for t in (objdump, nm) if not shutil.which(t)]
+    if missing or tool_missing:
+        print(f"SKIP: {', '.join(missing + tool_missing)} not found (looked in {folder})")
         return SKIP
     print(f"Checking {os.path.abspath(folder)} ({want_format})")
     report = Report()
+    facts = {name: PeFacts(objdump, os.path.join(folder, name)) for name in EXPECTED_EXPORTS}
     for name in EXPECTED_EXPORTS:
-        check_library(report, objdump, want_format, folder, name)
+        check_library(report, facts[name], want_format, name)
+    if arch == "i386":
+        check_shipped_i386(report, (objdump, nm), folder, unstripped, facts)
     skipped_version = needs_missing_32bit(reader)
     if skipped_version:
-        print("SKIP  version resource not read: this machine runs no 32-bit processes, so the"
-              " 32-bit reader cannot start (the 64-bit tree's release check reads it)")
+        print("SKIP  version resources not read: this machine runs no 32-bit processes, so the"
+              " 32-bit reader cannot start (the 64-bit tree's release check reads them)")
     elif reader:
         check_version(report, reader, folder)
     print(f"{report.failures} check(s) failed" if report.failures else "all checks passed")

@@ -15,8 +15,15 @@ fi
 # One Wine server for all the runs, kept for a few seconds after the last
 # one instead of being started anew for each: it ends by itself.
 export WINEPREFIX="${WINEPREFIX:-$(cd "$windows_bin/.." && pwd)/wineprefix}"
-if [ -d "$WINEPREFIX" ] && [ -x "/usr/lib/wine/wineserver$bits" ]; then
-  "/usr/lib/wine/wineserver$bits" -p5 > /dev/null 2>&1 || true
+# Wine makes 64-bit prefixes wherever its 64-bit loader is installed and
+# runs 32-bit programs in them through the 64-bit server; a 32-bit server
+# would refuse such a prefix, and every program started beside it.
+server=/usr/lib/wine/wineserver$bits
+if [ -x /usr/lib/wine/wineserver64 ] && ! grep -qs '^#arch=win32' "$WINEPREFIX/system.reg"; then
+  server=/usr/lib/wine/wineserver64
+fi
+if [ -d "$WINEPREFIX" ] && [ -x "$server" ]; then
+  "$server" -p5 > /dev/null 2>&1 || true
 fi
 
 work=$(mktemp -d)

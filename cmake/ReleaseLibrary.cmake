@@ -1,0 +1,27 @@
+# What makes a library of the release tree shippable. kelvado_release_library
+# is called for each of the two plug-in libraries; outside the release tree
+# it does nothing.
+#
+# The linker writes the library with its symbols and debug information to
+# unstripped/ (the release check disassembles that file). After each link,
+# bin/NAME.dll.debug receives the debug information and bin/NAME.dll is the
+# stripped library, linked to its debug file by name and checksum, so that
+# a debugger next to bin/ resolves a crash address of the shipped file.
+function(kelvado_release_library target)
+  if(NOT KELVADO_RELEASE_TREE)
+    return()
+  endif()
+  if(NOT CMAKE_OBJCOPY)
+    message(FATAL_ERROR "objcopy of the toolchain not found")
+  endif()
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/packaging/NoTlsDirectory.c)
+  set(unstripped_dir ${CMAKE_BINARY_DIR}/unstripped)
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${unstripped_dir})
+  set(name $<TARGET_FILE_NAME:${target}>)
+  set(bin ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug ${unstripped_dir}/${name} ${bin}/${name}.debug
+    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${bin}/${name}.debug
+            ${unstripped_dir}/${name} ${bin}/${name}
+    VERBATIM)
+endfunction()
