@@ -3,8 +3,13 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+# The POSIX thread model, unless a toolchain file that includes this one
+# chose another.
+if(NOT KELVADO_MINGW_THREAD_MODEL)
+  set(KELVADO_MINGW_THREAD_MODEL posix)
+endif()
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-${KELVADO_MINGW_THREAD_MODEL})
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-${KELVADO_MINGW_THREAD_MODEL})
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
