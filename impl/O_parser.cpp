@@ -74,7 +74,8 @@ class TStretchFinder {
  public:
   explicit TStretchFinder(const TCharSet& set) : set_(set) {}
   const char* Next(const char* p) const {
-    for (const char* shortEnd = p + kShortStretch; p != shortEnd; ++p) {
+    // Counted, so that no pointer beyond the text's NUL is ever formed.
+    for (int step = 0; step < kShortStretch; ++step, ++p) {
       if (set_[At(p)]) return p;
     }
     if (stops_[0] == '\0') MakeStops();
