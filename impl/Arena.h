@@ -13,14 +13,29 @@
 #include <vector>
 
 /// Places objects of type T one after another in blocks of growing size and
-/// frees the blocks, not the objects, when it goes. Only for types whose
-/// destructor does nothing: destructors are never run. Objects never move.
-template <class T>
+/// frees the blocks when it goes. With `kRunsDestructors` false, for types
+/// whose destructor does nothing, destructors are never run; with it true,
+/// each object's own destructor runs, newest first, before its block goes.
+/// Objects never move.
+template <class T, bool kRunsDestructors = false>
 class TArena {
  public:
   TArena() = default;
+  ~TArena() {
+    if constexpr (kRunsDestructors) {
+      for (auto block = blocks_.rbegin(); block != blocks_.rend(); ++block) {
+        for (size_t i = block->used; i-- > 0;) static_cast<T*>(block->Slot(i))->T::~T();
+      }
+    }
+  }
   TArena(const TArena&) = delete;
   TArena& operator=(const TArena&) = delete;
+
+  /// Makes the first block hold at least `count` objects, so that making
+  /// that many takes one block. Does nothing once an object has been made.
+  void Reserve(size_t count) {
+    if (blocks_.empty() && count > 0) AddBlock(count);
+  }
 
   /// Constructs a T from `args` in the arena and returns it.
   template <class... Args>
@@ -48,8 +63,18 @@ class TArena {
     return -1;
   }
 
-  /// Whether `object` is one of this arena's.
-  bool Owns(const void* object) const { return PositionOf(object) >= 0; }
+  /// Whether `object` is one of this arena's. Only the address range is
+  /// tested: no other live object can lie inside a block's made objects.
+  bool Owns(const void* object) const {
+    if (blocks_.empty()) return false;
+    if (blocks_[lastBlock_].Holds(object)) return true;
+    for (size_t i = 0; i < blocks_.size(); ++i) {
+      if (!blocks_[i].Holds(object)) continue;
+      lastBlock_ = i;
+      return true;
+    }
+    return false;
+  }
 
  private:
   // The first block holds a few thousand objects; doubling from there keeps
@@ -65,23 +90,28 @@ class TArena {
 
     void* Slot(size_t index) { return bytes.get() + index * sizeof(T); }
 
-    int64_t PositionOf(const void* object) const {
+    bool Holds(const void* object) const {
       const auto* p = static_cast<const std::byte*>(object);
       const std::byte* begin = bytes.get();
       // std::less orders pointers into unrelated blocks, which "<" does not.
       std::less<const std::byte*> before;
-      if (before(p, begin) || !before(p, begin + used * sizeof(T))) return -1;
-      const auto offset = static_cast<size_t>(p - begin);
+      return !before(p, begin) && before(p, begin + used * sizeof(T));
+    }
+
+    int64_t PositionOf(const void* object) const {
+      if (!Holds(object)) return -1;
+      const auto offset = static_cast<size_t>(static_cast<const std::byte*>(object) - bytes.get());
       if (offset % sizeof(T) != 0) return -1;
       return first + static_cast<int64_t>(offset / sizeof(T));
     }
   };
 
-  void AddBlock() {
+  // `least` objects at least, more when the doubling rule asks for more.
+  void AddBlock(size_t least = 1) {
     const size_t bytes =
         blocks_.empty() ? kFirstBlockBytes
                         : std::min(blocks_.back().capacity * sizeof(T) * 2, kLargestBlockBytes);
-    const size_t capacity = std::max<size_t>(bytes / sizeof(T), 1);
+    const size_t capacity = std::max<size_t>(bytes / sizeof(T), least);
     const int64_t first =
         blocks_.empty() ? 0 : blocks_.back().first + static_cast<int64_t>(blocks_.back().used);
     // Left unfilled: each object is constructed in place before it is used.

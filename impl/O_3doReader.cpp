@@ -59,6 +59,13 @@ struct TTexturePoint {
 // from the file never sizes more than this: a larger face grows as it reads.
 constexpr int32_t kMostCornersReserved = 64;
 
+// A mesh's storage is sized from its face count before its faces are read,
+// for four corners a face, as most faces are quadrilaterals or triangles.
+// A count can be a lie, so it sizes no more than the host could take in one
+// mesh; a larger mesh grows as it reads.
+constexpr int32_t kCornersExpectedPerFace = 4;
+constexpr int32_t kMostCornersExpected = 65536;
+
 // Hands `item` to the owning `list`; should the append itself fail, the
 // item is freed here instead of leaking.
 template <class List, class Item>
@@ -98,7 +105,7 @@ class T3DOReader {
   std::unique_ptr<T3DMesh> ReadMesh(int32_t meshIndex);
   void ReadScratchVertices();
   void ReadScratchTXVertices();
-  std::unique_ptr<TSurface> ReadFace(int32_t faceIndex, T3DMesh& mesh);
+  void ReadFace(int32_t faceIndex, T3DMesh& mesh, TSurface& face);
   void ReadCorner(T3DMesh& mesh, TSurface& face);
   std::unique_ptr<TNode> ReadNode(int32_t nodeIndex);
 
@@ -207,8 +214,14 @@ std::unique_ptr<T3DMesh> T3DOReader::ReadMesh(int32_t meshIndex) {
   ReadScratchVertices();
   ReadScratchTXVertices();
   int32_t faceCount = ReadCount("FACES");
+  const int32_t expectedCorners = static_cast<int32_t>(std::min<int64_t>(
+      int64_t{std::max(faceCount, 0)} * kCornersExpectedPerFace, kMostCornersExpected));
+  mesh->Reserve(std::min(faceCount, kMostCornersExpected), expectedCorners);
   for (int32_t i = 0; i < faceCount; ++i) {
-    AppendOwned(mesh->Surfaces, ReadFace(i, *mesh));
+    // The mesh owns the face from its making, so a failed read frees it too.
+    TSurface* face = mesh->NewSurface();
+    ReadFace(i, *mesh, *face);
+    mesh->Surfaces.Add(face);
   }
   return mesh;
 }
@@ -239,12 +252,11 @@ void T3DOReader::ReadScratchTXVertices() {
   }
 }
 
-std::unique_ptr<TSurface> T3DOReader::ReadFace(int32_t faceIndex, T3DMesh& mesh) {
-  auto face = std::make_unique<TSurface>();
+void T3DOReader::ReadFace(int32_t faceIndex, T3DMesh& mesh, TSurface& face) {
   EnterEntry(faceIndex);
-  face->Material = model_.Materials.Strings(ReadInt(kSpaceOnly));
+  face.Material = model_.Materials.Strings(ReadInt(kSpaceOnly));
   parser_.SkipBlanks();
-  face->FaceType = ReadInt(kSpaceOnly);
+  face.FaceType = ReadInt(kSpaceOnly);
   for (int field = 0; field < facePreludeFields_; ++field) {
     parser_.SkipBlanks();
     Skip(kSpaceOnly);
@@ -253,11 +265,10 @@ std::unique_ptr<TSurface> T3DOReader::ReadFace(int32_t faceIndex, T3DMesh& mesh)
   int32_t cornerCount = ReadInt(kSpaceOnly);
   if (cornerCount > 0) {
     const int32_t reserved = std::min(cornerCount, kMostCornersReserved);
-    face->Vertices.Reserve(reserved);
-    face->TXVertices.Reserve(reserved);
+    face.Vertices.Reserve(reserved);
+    face.TXVertices.Reserve(reserved);
   }
-  for (int32_t k = 0; k < cornerCount; ++k) ReadCorner(mesh, *face);
-  return face;
+  for (int32_t k = 0; k < cornerCount; ++k) ReadCorner(mesh, face);
 }
 
 // Every corner gets vertex objects of its own, owned by the mesh; the face

@@ -19,8 +19,20 @@ T3DMesh::~T3DMesh() {
   // A face's lists only refer to corners owned here and never touch them
   // while dying, so each corner is freed exactly once, by this mesh.
   TXVertices.FreeItemsOutside(txVertexArena_);
-  Surfaces.FreeItems();
+  Surfaces.FreeItemsOutside(surfaceArena_);
   Vertices.FreeItemsOutside(vertexArena_);
+}
+
+void T3DMesh::Reserve(int32_t faces, int32_t corners) {
+  if (faces > 0) {
+    Surfaces.Reserve(faces);
+    surfaceArena_.Reserve(static_cast<size_t>(faces));
+  }
+  if (corners <= 0) return;
+  Vertices.Reserve(corners);
+  TXVertices.Reserve(corners);
+  vertexArena_.Reserve(static_cast<size_t>(corners));
+  txVertexArena_.Reserve(static_cast<size_t>(corners));
 }
 
 namespace {

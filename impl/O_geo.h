@@ -19,8 +19,8 @@ class TBaseList : public TList {
 
   /// As FreeItems, except that items lying in `arena` are left to it: their
   /// entries are emptied, and the arena frees their storage.
-  template <class T>
-  void FreeItemsOutside(const TArena<T>& arena) {
+  template <class T, bool kRunsDestructors>
+  void FreeItemsOutside(const TArena<T, kRunsDestructors>& arena) {
     FreeItemsWhere([&](const TObject* item) { return !arena.Owns(static_cast<const T*>(item)); });
   }
 
@@ -118,6 +118,15 @@ class T3DMesh : public TObject {
   /// caller adds it to TXVertices.
   TTXVertex* NewTXVertex(double u, double v);
 
+  /// A new, empty face that this mesh owns and frees with itself, made next
+  /// to its other faces. The caller adds it to Surfaces.
+  TSurface* NewSurface();
+
+  /// Makes room for `faces` faces with `corners` corners in all, counts that
+  /// the caller bounds: the lists and the storage of the objects to come are
+  /// sized once, instead of growing as they fill.
+  void Reserve(int32_t faces, int32_t corners);
+
   /// How many vertices this mesh made with NewVertex before `vertex`, or -1
   /// when `vertex` is not one it made. Quickest for vertices asked about in
   /// the order they were made.
@@ -133,6 +142,7 @@ class T3DMesh : public TObject {
  private:
   TArena<TVertex> vertexArena_;
   TArena<TTXVertex> txVertexArena_;
+  TArena<TSurface, true> surfaceArena_;  // a face's lists and name need their destructor
 };
 
 inline TVertex* T3DMesh::NewVertex(double x, double y, double z) {
@@ -140,6 +150,8 @@ inline TVertex* T3DMesh::NewVertex(double x, double y, double z) {
 }
 
 inline TTXVertex* T3DMesh::NewTXVertex(double u, double v) { return txVertexArena_.New(u, v); }
+
+inline TSurface* T3DMesh::NewSurface() { return surfaceArena_.New(); }
 
 /// Moves every vertex of `list` by `offset`.
 void TranslateVertices(const TVertexList& list, Vec3 offset);
