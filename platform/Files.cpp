@@ -10,15 +10,12 @@
 #include <cstdint>
 #include <string>
 
+#include "FileHandles.h"
 #include "Win32Api.h"
 
 namespace {
 
 thread_local DWORD lastError = 0;
-
-int DescriptorOf(HANDLE file) { return static_cast<int>(reinterpret_cast<intptr_t>(file)) - 1; }
-
-HANDLE HandleOf(int descriptor) { return reinterpret_cast<HANDLE>(intptr_t{descriptor} + 1); }
 
 // Records the failure for GetLastError and gives back the call's failure value.
 template <class Result>
