@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <typeinfo>
 
@@ -237,6 +238,77 @@ TEST(Reader, LargeFileReadsTheSameWhilePassedTextIsGivenBack) {
   }
   EXPECT_EQ(fromFile.Meshes.Items(5)->Name, "m5");
 }
+
+// Files around a page boundary: whole pages are read into memory, other
+// sizes mapped with the NUL written past the file's end in the last page.
+// Either way a file reads exactly as its text does, also when its last page
+// starts or ends inside a field.
+struct PageEdgeCase {
+  const char* name;
+  size_t size;       // of the whole file
+  bool endsInField;  // no line break after the last node's name
+};
+
+void PrintTo(const PageEdgeCase& c, std::ostream* out) { *out << c.name; }
+
+class PageEdge : public testing::TestWithParam<PageEdgeCase> {};
+
+// A one-mesh model padded by a comment to `size` bytes, whose last field,
+// the node's name, runs to the end of the file or to its final line break.
+std::string PaddedModel(const PageEdgeCase& c) {
+  const std::string head =
+      "MATERIALS 1\n 0: a.mat\nMESHES 1\nMESH 0\nNAME m\nVERTICES 3\n 0: 0 0 0 0\n 1: 1 0 0 0\n"
+      " 2: 0 1 0 0\nTEXTURE VERTICES 1\n 0: 8 9\nFACES 1\n 0: 0 0x0000 4 3 3 0 3 0,0 1,0 2,0\n#";
+  const std::string node =
+      "\nHIERARCHY NODES 1\n 0: 0x0000 0x00001 0 -1 -1 -1 0 1 2 3 0 0 90 0 0 0 ";
+  const std::string ending = c.endsInField ? "" : "\n";
+  const std::string name(12, 'n');
+  return head + std::string(c.size - head.size() - node.size() - name.size() - ending.size(), '-') +
+         node + name + ending;
+}
+
+// What a read gives, as one text: the error's message, or the mesh's
+// corners and the node's name.
+std::string Outcome(const std::function<void(T3DOModel&)>& read) {
+  T3DOModel model;
+  try {
+    read(model);
+  } catch (const Exception& error) {
+    return error.Message();
+  }
+  std::string outcome = model.Nodes.Items(0)->Name;
+  const TVertexList& corners = model.Meshes.Items(0)->Vertices;
+  for (int i = 0; i < corners.Count(); ++i)
+    outcome += " " + std::to_string(corners.Items(i)->X) + "," +
+               std::to_string(corners.Items(i)->Y) + "," + std::to_string(corners.Items(i)->Z);
+  return outcome;
+}
+
+TEST_P(PageEdge, FileReadsAsItsText) {
+  const PageEdgeCase& c = GetParam();
+  const std::string text = PaddedModel(c);
+  ASSERT_EQ(text.size(), c.size);
+  const std::string path = testing::TempDir() + "kelvado_page_edge_" + c.name + ".3do";
+  {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+  }
+  const std::string fromFile = Outcome([&](T3DOModel& model) { model.LoadFromFile(path); });
+  std::remove(path.c_str());
+  EXPECT_EQ(fromFile, Outcome([&](T3DOModel& model) { model.ParseText(text); }));
+  EXPECT_EQ(fromFile.rfind(c.endsInField ? "Chars not found" : std::string(12, 'n'), 0), 0u)
+      << fromFile;
+}
+
+INSTANTIATE_TEST_SUITE_P(Reader, PageEdge,
+                         testing::Values(PageEdgeCase{"WholePages", 8192, false},
+                                         PageEdgeCase{"WholePagesEndingInAField", 8192, true},
+                                         PageEdgeCase{"LastPageStartsInAField", 8192 + 5, false},
+                                         PageEdgeCase{"LastPageEndsInAField", 8192 + 5, true},
+                                         PageEdgeCase{"OnePageEndingInAField", 4000, true}),
+                         [](const testing::TestParamInfo<PageEdgeCase>& info) {
+                           return info.param.name;
+                         });
 
 TEST(Reader, ReadsOnlyTheFirstMeshesSection) {
   T3DOModel model;
