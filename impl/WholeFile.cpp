@@ -8,6 +8,9 @@
 
 namespace {
 
+// The size of a memory page on every Windows that runs 32-bit code.
+constexpr size_t kPageSize = 4096;
+
 // The full path the user will recognise in the error message; the name as
 // given when the system cannot make one.
 std::string FullPathOf(const std::string& fileName) {
@@ -57,6 +60,8 @@ TFileText TReadOnlyFile::ReadAll() {
   // A size query that failed, or a file one byte short of 4 GiB, which
   // leaves no room for the NUL.
   if (size == INVALID_FILE_SIZE) throw std::bad_alloc();
+  TFileText mapped = MapAll(size);
+  if (mapped.Text() != nullptr) return mapped;
   SetFilePointer(handle_, 0, nullptr, FILE_BEGIN);
   // Fresh pages, which the read fills; they can be given back one by one.
   auto* pages = static_cast<char*>(
@@ -67,25 +72,57 @@ TFileText TReadOnlyFile::ReadAll() {
   // A file that shrank while being read, or a read that failed, yields only
   // the bytes actually read; nothing beyond them is parsed.
   pages[read] = '\0';
-  return TFileText(pages, read);
+  return TFileText(pages, read, TFileText::Storage::kPages);
+}
+
+// Mapping spares the copy out of the system's file cache into fresh pages.
+// The view is copy-on-write, so the NUL written past the file's end makes
+// that one page the import's own: no writer of the file can move or
+// overwrite it. Windows refuses to cut a file while it is mapped, and a
+// mapping larger than the file, should it have shrunk since its size was
+// taken, fails and leaves the read below.
+TFileText TReadOnlyFile::MapAll(DWORD size) {
+  if (size % kPageSize == 0) return TFileText(nullptr, 0, TFileText::Storage::kView);
+  HANDLE mapping = CreateFileMappingA(handle_, nullptr, PAGE_WRITECOPY, 0, size, nullptr);
+  if (mapping == nullptr) return TFileText(nullptr, 0, TFileText::Storage::kView);
+  // The view keeps the mapping alive on its own.
+  auto* view = static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_COPY, 0, 0, size));
+  CloseHandle(mapping);
+  if (view == nullptr) return TFileText(nullptr, 0, TFileText::Storage::kView);
+  view[size] = '\0';
+  return TFileText(view, size, TFileText::Storage::kView);
 }
 
 TFileText::~TFileText() {
-  if (pages_ != nullptr) VirtualFree(pages_, 0, MEM_RELEASE);
+  if (start_ == nullptr) return;
+  if (storage_ == Storage::kView) {
+    UnmapViewOfFile(start_);
+  } else {
+    VirtualFree(start_, 0, MEM_RELEASE);
+  }
 }
 
 TFileText::TFileText(TFileText&& other) noexcept
-    : pages_(other.pages_), length_(other.length_), released_(other.released_) {
-  other.pages_ = nullptr;
+    : start_(other.start_),
+      length_(other.length_),
+      storage_(other.storage_),
+      released_(other.released_) {
+  other.start_ = nullptr;
 }
 
 void TFileText::ReleaseBefore(const char* position) {
   // Whole pages only, and not the one just before the position.
-  constexpr size_t kPageSize = 4096;
-  const auto offset = static_cast<size_t>(position - pages_);
+  const auto offset = static_cast<size_t>(position - start_);
   if (offset > length_ || offset < kPageSize) return;
   const size_t end = (offset / kPageSize - 1) * kPageSize;
   if (end <= released_) return;
-  VirtualFree(pages_ + released_, end - released_, MEM_DECOMMIT);
+  if (storage_ == Storage::kView) {
+    // Pages of a view are the file's own: taking them out of the working
+    // set is all there is to give back. The result only says that they
+    // were not locked.
+    VirtualUnlock(start_ + released_, end - released_);
+  } else {
+    VirtualFree(start_ + released_, end - released_, MEM_DECOMMIT);
+  }
   released_ = end;
 }

@@ -7,14 +7,22 @@
 
 #include "Win32Api.h"
 
-/// A file's text, NUL-terminated, in memory pages of its own. A reader that
-/// never looks back can hand the pages behind it back while it reads, so
-/// that a large file is not held whole next to the model made from it.
+/// A file's text, NUL-terminated: either fresh memory pages of its own into
+/// which the file was read, or a copy-on-write view of the file whose NUL
+/// lies past the file's end in the view's last page. A reader that never
+/// looks back can hand the pages behind it back while it reads, so that a
+/// large file is not held whole next to the model made from it.
 class TFileText {
  public:
-  /// Takes over `pages` from VirtualAlloc, holding `length` characters and
-  /// then the NUL.
-  TFileText(char* pages, size_t length) : pages_(pages), length_(length) {}
+  /// How the text is held.
+  enum class Storage {
+    kPages,  ///< from VirtualAlloc, given back with VirtualFree
+    kView,   ///< from MapViewOfFile, given back with UnmapViewOfFile
+  };
+
+  /// Takes over `start`, holding `length` characters and then the NUL.
+  TFileText(char* start, size_t length, Storage storage)
+      : start_(start), length_(length), storage_(storage) {}
   ~TFileText();
   TFileText(TFileText&& other) noexcept;
   TFileText(const TFileText&) = delete;
@@ -22,7 +30,7 @@ class TFileText {
   TFileText& operator=(TFileText&&) = delete;
 
   /// The text, ending at its NUL.
-  const char* Text() const { return pages_; }
+  const char* Text() const { return start_; }
 
   /// Gives back the whole pages that end at least one page before
   /// `position`, a place in the text. Precondition: nothing before
@@ -31,8 +39,9 @@ class TFileText {
   void ReleaseBefore(const char* position);
 
  private:
-  char* pages_;
+  char* start_;
   size_t length_;
+  Storage storage_;
   size_t released_ = 0;  // bytes from the start already given back
 };
 
@@ -47,14 +56,19 @@ class TReadOnlyFile {
   TReadOnlyFile(const TReadOnlyFile&) = delete;
   TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
 
-  /// The file's bytes from position 0, as many as one read of the file's
-  /// size yields, followed by a NUL. Raises EFOpenError "File "<full path>"
+  /// The file's bytes from position 0, followed by a NUL: mapped when its
+  /// size leaves room for the NUL in its last page, otherwise as many as one
+  /// read of the file's size yields. Raises EFOpenError "File "<full path>"
   /// is too large to import (<size> bytes)" for a file of 4 GiB or more,
-  /// before reading anything, and std::bad_alloc when there is no memory
-  /// for the text.
+  /// before reading or mapping anything, and std::bad_alloc when there is no
+  /// memory for the text.
   TFileText ReadAll();
 
  private:
+  /// A view of the file's first `size` bytes, or a null text when the size
+  /// leaves no room for the NUL or the file cannot be mapped.
+  TFileText MapAll(DWORD size);
+
   std::string fileName_;  // as given, for messages
   HANDLE handle_;
 };

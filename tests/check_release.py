@@ -58,14 +58,15 @@ RUNTIME_PATTERN = re.compile(r"^(libgcc_s|libstdc\+\+|libwinpthread|libssp|libgo
 # that is not listed here fails the check until it has been checked too.
 XP_SP3_FUNCTIONS = {
     "kernel32.dll": {
-        "CloseHandle", "CreateFileA", "CreateSemaphoreW", "DeleteCriticalSection",
-        "EnterCriticalSection", "FormatMessageA", "FreeLibrary", "GetCurrentThreadId",
-        "GetFileSize", "GetFullPathNameA", "GetLastError", "GetLocaleInfoA", "GetModuleHandleA",
-        "GetModuleHandleW", "GetProcAddress", "InitializeCriticalSection", "IsDBCSLeadByteEx",
-        "LeaveCriticalSection", "LoadLibraryA", "LoadLibraryW", "MultiByteToWideChar",
-        "ReadFile", "ReleaseSemaphore", "SetFilePointer", "SetLastError", "Sleep", "TlsAlloc",
-        "TlsFree", "TlsGetValue", "TlsSetValue", "VirtualAlloc", "VirtualFree", "VirtualProtect",
-        "VirtualQuery", "WaitForSingleObject", "WideCharToMultiByte",
+        "CloseHandle", "CreateFileA", "CreateFileMappingA", "CreateSemaphoreW",
+        "DeleteCriticalSection", "EnterCriticalSection", "FormatMessageA", "FreeLibrary",
+        "GetCurrentThreadId", "GetFileSize", "GetFullPathNameA", "GetLastError", "GetLocaleInfoA",
+        "GetModuleHandleA", "GetModuleHandleW", "GetProcAddress", "InitializeCriticalSection",
+        "IsDBCSLeadByteEx", "LeaveCriticalSection", "LoadLibraryA", "LoadLibraryW", "MapViewOfFile",
+        "MultiByteToWideChar", "ReadFile", "ReleaseSemaphore", "SetFilePointer", "SetLastError",
+        "Sleep", "TlsAlloc", "TlsFree", "TlsGetValue", "TlsSetValue", "UnmapViewOfFile",
+        "VirtualAlloc", "VirtualFree", "VirtualProtect", "VirtualQuery", "VirtualUnlock",
+        "WaitForSingleObject", "WideCharToMultiByte",
     },
     "user32.dll": {"MessageBoxA"},
     "comdlg32.dll": {"GetOpenFileNameA"},
