@@ -270,8 +270,12 @@ std::string PaddedModel(const PageEdgeCase& c) {
       "\nHIERARCHY NODES 1\n 0: 0x0000 0x00001 0 -1 -1 -1 0 1 2 3 0 0 90 0 0 0 ";
   const std::string ending = c.endsInField ? "" : "\n";
   const std::string name(12, 'n');
-  return head + std::string(c.size - head.size() - node.size() - name.size() - ending.size(), '-') +
-         node + name + ending;
+  std::string text = head;
+  text.append(c.size - head.size() - node.size() - name.size() - ending.size(), '-');
+  text += node;
+  text += name;
+  text += ending;
+  return text;
 }
 
 // What a read gives, as one text: the error's message, or the mesh's
@@ -285,9 +289,12 @@ std::string Outcome(const std::function<void(T3DOModel&)>& read) {
   }
   std::string outcome = model.Nodes.Items(0)->Name;
   const TVertexList& corners = model.Meshes.Items(0)->Vertices;
-  for (int i = 0; i < corners.Count(); ++i)
-    outcome += " " + std::to_string(corners.Items(i)->X) + "," +
-               std::to_string(corners.Items(i)->Y) + "," + std::to_string(corners.Items(i)->Z);
+  for (int i = 0; i < corners.Count(); ++i) {
+    char corner[96];
+    std::snprintf(corner, sizeof corner, " %.17g,%.17g,%.17g", corners.Items(i)->X,
+                  corners.Items(i)->Y, corners.Items(i)->Z);
+    outcome += corner;
+  }
   return outcome;
 }
 
