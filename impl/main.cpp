@@ -59,11 +59,12 @@ bool CornersAreVerticesInOrder(const T3DMesh& mesh) {
   int32_t position = 0;
   for (int32_t face = 0; face < mesh.Surfaces.Count(); ++face) {
     const TVertexList& corners = mesh.Surfaces.Items(face)->Vertices;
+    // Both reads stay inside their lists, so they go unchecked.
     for (int32_t corner = 0; corner < corners.Count(); ++corner, ++position) {
       if (position >= mesh.Vertices.Count()) return false;
-      const TVertex* vertex = corners.Items(corner);
-      if (mesh.Vertices.Items(position) != vertex) return false;
-      if (mesh.MadeVertexPosition(vertex) != position) return false;
+      const TObject* vertex = corners.Raw(corner);
+      if (mesh.Vertices.Raw(position) != vertex) return false;
+      if (mesh.MadeVertexPosition(static_cast<const TVertex*>(vertex)) != position) return false;
     }
   }
   return true;
@@ -140,6 +141,7 @@ std::vector<PlannedMesh> PlanMeshes(const T3DOModel& model) {
 float ToSingle(double value) {
   constexpr double kHalfwayPastMax = 0x1.ffffffp127;  // FLT_MAX + half an ulp
   double magnitude = std::fabs(value);
+  if (magnitude <= FLT_MAX) return static_cast<float>(value);  // nearly every value
   if (magnitude >= kHalfwayPastMax) return std::copysign(INFINITY, static_cast<float>(value));
   if (magnitude > FLT_MAX) return std::copysign(FLT_MAX, static_cast<float>(value > 0 ? 1 : -1));
   return static_cast<float>(value);
@@ -160,9 +162,12 @@ void WriteMeshName(msMesh* record, const std::string& name) {
   throw EHostError("The host could not add " + what + " to mesh '" + meshName + "'");
 }
 
+// Entry j of both lists: the planning proved that TXVertices is no shorter
+// than Vertices, and the caller keeps j below Vertices' count, so the entries
+// are read unchecked.
 void AddHostVertex(msMesh* hostMesh, int32_t j, const T3DMesh& mesh) {
-  const TVertex& vertex = *mesh.Vertices.Items(j);
-  const TTXVertex& texture = *mesh.TXVertices.Items(j);
+  const auto& vertex = *static_cast<const TVertex*>(mesh.Vertices.Raw(j));
+  const auto& texture = *static_cast<const TTXVertex*>(mesh.TXVertices.Raw(j));
   // Triangles name vertices by their making order, so the host must give
   // the j-th vertex index j.
   const int index = msMesh_AddVertex(hostMesh);
@@ -201,7 +206,8 @@ void AddHostMesh(const PlannedMesh& planned, int32_t meshIndex, msModel* hostMod
   const T3DMesh& mesh = *planned.mesh;
   msMesh* hostMesh = AddHostMeshRecord(hostModel, meshIndex, mesh.Name);
   WriteMeshName(hostMesh, mesh.Name);
-  for (int32_t j = 0; j < mesh.Vertices.Count(); ++j) AddHostVertex(hostMesh, j, mesh);
+  const int32_t vertexCount = mesh.Vertices.Count();
+  for (int32_t j = 0; j < vertexCount; ++j) AddHostVertex(hostMesh, j, mesh);
   int32_t triangleNumber = 0;
   const auto addTriangle = [&](const IndexTriple& corners) {
     AddHostTriangle(hostMesh, corners, triangleNumber++, mesh);
