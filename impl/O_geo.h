@@ -30,11 +30,12 @@ class TBaseList : public TList {
   template <class HeapOwned>
   void FreeItemsWhere(HeapOwned heapOwned) {
     for (int32_t i = Count() - 1; i >= 0; --i) {
+      TObject* item = Raw(i);
+      if (!heapOwned(item)) continue;  // its owner frees it; the list goes below
       // Empty the entry first, so that nothing reached from the dying item
       // can find it through this list.
-      TObject* item = Raw(i);
       Raw(i) = nullptr;
-      if (heapOwned(item)) delete item;
+      delete item;
     }
     Clear();
   }
