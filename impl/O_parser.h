@@ -83,10 +83,14 @@ inline std::string_view TQnParser::ReadFieldUntilChars(const TCharSet& stopSet,
   const auto at = [](const char* p) { return static_cast<unsigned char>(*p); };
   const char* p = Cursor;
   if (*p != 0 && !stopSet[at(p)]) {
+    // One test a character: whatever ends the field, a comment or the NUL
+    // included, is told apart after the loop.
+    TCharSet ends = stopSet | CommentChars;
+    ends.set(0);
     // The character at the cursor has passed the comment test already.
     do {
       ++p;
-    } while (!stopSet[at(p)] && !CommentChars[at(p)] && *p != 0);
+    } while (!ends[at(p)]);
     if (CommentChars[at(p)]) return ReadFieldInPieces(stopSet, scratch);
   }
   if (*p == 0) return ReadFieldInPieces(stopSet, scratch);
