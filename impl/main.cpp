@@ -33,6 +33,7 @@ using VertexPositions = std::unordered_map<const TVertex*, uint16_t>;
 struct PlannedMesh {
   const T3DMesh* mesh;
   bool cornersInOrder;                 ///< Corner k of the mesh is vertex k.
+  std::vector<int32_t> cornerCounts;   ///< Per face; filled if cornersInOrder.
   std::vector<IndexTriple> triangles;  ///< Filled unless cornersInOrder.
 };
 
@@ -54,11 +55,15 @@ void CheckTextureVertices(const T3DMesh& mesh) {
 // vertex that the mesh made in that very order. Then the host index of a
 // corner is its running position: the vertex stands there, and nowhere
 // before, since the vertices before it were made before it. One pass proves
-// that and spares the search for each corner.
-bool CornersAreVerticesInOrder(const T3DMesh& mesh) {
+// that and spares the search for each corner. The faces' corner counts, kept
+// in `cornerCounts`, then give every triangle without a second walk over the
+// faces.
+bool CornersAreVerticesInOrder(const T3DMesh& mesh, std::vector<int32_t>& cornerCounts) {
   int32_t position = 0;
+  cornerCounts.reserve(static_cast<size_t>(mesh.Surfaces.Count()));
   for (int32_t face = 0; face < mesh.Surfaces.Count(); ++face) {
     const TVertexList& corners = mesh.Surfaces.Items(face)->Vertices;
+    cornerCounts.push_back(corners.Count());
     // Both reads stay inside their lists, so they go unchecked.
     for (int32_t corner = 0; corner < corners.Count(); ++corner, ++position) {
       if (position >= mesh.Vertices.Count()) return false;
@@ -113,8 +118,10 @@ uint16_t CornerIndex(const VertexPositions& positions, const T3DMesh& mesh, int3
 
 PlannedMesh PlanMesh(const T3DMesh& mesh) {
   CheckTextureVertices(mesh);
-  PlannedMesh planned{&mesh, CornersAreVerticesInOrder(mesh), {}};
+  PlannedMesh planned{&mesh, false, {}, {}};
+  planned.cornersInOrder = CornersAreVerticesInOrder(mesh, planned.cornerCounts);
   if (planned.cornersInOrder) return planned;
+  planned.cornerCounts = {};
   const VertexPositions positions = IndexVertices(mesh.Vertices);
   ForEachFanTriangle(
       mesh,
@@ -217,13 +224,18 @@ void AddHostMesh(const PlannedMesh& planned, int32_t meshIndex, msModel* hostMod
     return;
   }
   // The planning proved each corner to be the vertex at its running
-  // position, which the vertex count check keeps below 65536.
-  ForEachFanTriangle(
-      mesh,
-      [](int32_t, int32_t faceStart, int32_t corner) {
-        return static_cast<uint16_t>(faceStart + corner);
-      },
-      addTriangle);
+  // position, which the vertex count check keeps below 65536: the fan
+  // (0, k+1, k+2) of a face names its first corner's position plus 0, k+1
+  // and k+2.
+  int32_t faceStart = 0;
+  for (const int32_t corners : planned.cornerCounts) {
+    for (int32_t k = 2; k < corners; ++k) {
+      addTriangle(IndexTriple{static_cast<uint16_t>(faceStart),
+                              static_cast<uint16_t>(faceStart + k - 1),
+                              static_cast<uint16_t>(faceStart + k)});
+    }
+    faceStart += corners;
+  }
 }
 
 }  // namespace
