@@ -34,10 +34,6 @@ void TList::Grow(int32_t count) {
   capacity_ = static_cast<int32_t>(capacity);
 }
 
-void TList::ReleaseStorage() {
-  if (items_ != inline_) delete[] items_;
-}
-
 int32_t TStringList::Add(std::string text) {
   strings_.push_back(std::move(text));
   return Count() - 1;
