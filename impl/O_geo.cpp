@@ -37,12 +37,13 @@ void T3DMesh::Reserve(int32_t faces, int32_t corners) {
 
 namespace {
 
-// Replaces every vertex of `list` by `move` of it; the count is taken once.
+// Replaces every vertex of `list` by `move` of it; the count is taken once,
+// and the list does not change meanwhile, so every read is in range.
 template <class Move>
 void MoveEachVertex(const TVertexList& list, Move move) {
   const int32_t n = list.Count();
   for (int32_t i = 0; i < n; ++i) {
-    TVertex* v = list.Items(i);
+    auto* v = static_cast<TVertex*>(list.Raw(i));
     const Vec3 moved = move(Vec3Make(v->X, v->Y, v->Z));
     v->X = moved.x;
     v->Y = moved.y;
