@@ -1,10 +1,11 @@
 // The stand-in host program: loads a plug-in library, runs one import into an
 // empty host model the way a modelling host does, and reports what happened.
 //   modelhost [--plugin PATH] [--open FILE | --cancel] [--fail OPERATION:N]
-//             [--dump] [--obj FILE]
+//             [--dump] [--obj FILE] [--svg FILE] [--calls FILE]
 // Exit status: 0 when Execute returned 0, 1 when it returned anything else
 // (-1: failed or cancelled), 2 for a usage error, a plug-in library that
 // cannot be loaded or driven, or an output file that cannot be written.
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -57,7 +58,11 @@ int Run(const HostOptions& options) {
   // A host at its limits; armed before the plug-in makes its first call.
   if (options.failOperation >= 0) hostmodel_FailCall(options.failOperation, options.failCall);
   ImportRecord record;
-  if (!RunImport(*plugIn, options.answer, options.openFile, record, error)) return Fail(error);
+  const bool keepCalls = std::any_of(
+      options.outputs.begin(), options.outputs.end(),
+      [](const FileOutputRequest& request) { return request.option == kCallsOutputOption; });
+  if (!RunImport(*plugIn, options.answer, options.openFile, record, error, keepCalls))
+    return Fail(error);
   if (options.dump) {
     WriteDump(record, std::cout);
   } else {
