@@ -5,10 +5,17 @@ function(kelvado_runtime_cleanup target)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/packaging/RuntimeCleanup.cpp)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     set(entry _RuntimeCleanupEntry@12)
+    set(imports _imp__CreateSemaphoreW@16 _imp__CloseHandle@4)
   else()
     set(entry RuntimeCleanupEntry)
+    set(imports __imp_CreateSemaphoreW __imp_CloseHandle)
   endif()
   target_link_options(${target} PRIVATE -Wl,--entry,${entry})
+  # The library's calls through these import entries reach the module's
+  # recorders, which close the semaphores that the runtime leaves open.
+  foreach(import ${imports})
+    target_link_options(${target} PRIVATE -Wl,--wrap=${import})
+  endforeach()
 endfunction()
 
 # What makes a library of the release tree shippable. kelvado_release_library

@@ -13,13 +13,18 @@
 //    library unloads. A process has at most 1,088 TLS slots, so a host that
 //    reloads the plug-in would run out of them after that many failed
 //    imports.
+//  - On 32-bit Windows the unwinder registers the library's frame tables at
+//    start-up, and that makes a semaphore for the registry's lock, which
+//    deregistration leaves open: one handle a load.
 // The per-thread exception state is therefore kept here, in one TLS slot
 // that this library takes when it is loaded and gives back when it is
 // unloaded; the runtime's own version is then not linked at all. The
 // library's entry point runs the runtime's one and, once that has run the
-// library's exit functions, frees the rest. At process exit nothing is
-// freed: the process's memory goes with it, and other threads may have
-// stopped anywhere.
+// library's exit functions, frees the rest, and closes the semaphores that
+// the runtime made and left open: the linker points the library's imports
+// of CreateSemaphoreW and CloseHandle at the recorders below (the
+// linker's --wrap). At process exit nothing is freed: the process's memory
+// goes with it, and other threads may have stopped anywhere.
 #include <windows.h>
 
 #include <cstdlib>
@@ -41,6 +46,80 @@ void __freeres() noexcept;
 
 /// The C runtime's entry point of a library (MinGW-w64's CRT).
 extern "C" BOOL WINAPI DllMainCRTStartup(HANDLE module, DWORD reason, LPVOID reserved);
+
+namespace {
+
+// ---- Semaphores the runtime makes ----------------------------------------
+
+using CreateSemaphoreFunction = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LONG, LONG, LPCWSTR);
+using CloseHandleFunction = BOOL(WINAPI*)(HANDLE);
+
+// The runtime makes two (the locks of the emergency pool and of the frame
+// registry), while the library loads, under the loader's lock; more than
+// this are simply not recorded.
+constexpr int kMaxRecordedSemaphores = 16;
+HANDLE openSemaphores[kMaxRecordedSemaphores];
+
+}  // namespace
+
+// The symbols of the library's import entries for `name` with --wrap's
+// `prefix` (__real_ or __wrap_): 32-bit names carry a leading underscore
+// and the argument bytes of the stdcall function.
+#ifdef _WIN64
+#define KELVADO_IMPORT_ENTRY(prefix, name, bytes) prefix "__imp_" name
+#else
+#define KELVADO_IMPORT_ENTRY(prefix, name, bytes) "_" prefix "_imp__" name "@" bytes
+#endif
+
+// The library's own import entries.
+extern "C" CreateSemaphoreFunction realCreateSemaphore __asm__(
+    KELVADO_IMPORT_ENTRY("__real_", "CreateSemaphoreW", "16"));
+extern "C" CloseHandleFunction realCloseHandle __asm__(KELVADO_IMPORT_ENTRY("__real_",
+                                                                            "CloseHandle", "4"));
+
+namespace {
+
+HANDLE WINAPI RecordingCreateSemaphore(LPSECURITY_ATTRIBUTES security, LONG initial, LONG maximum,
+                                       LPCWSTR name) {
+  const HANDLE semaphore = realCreateSemaphore(security, initial, maximum, name);
+  for (HANDLE& entry : openSemaphores) {
+    if (semaphore == nullptr || entry != nullptr) continue;
+    entry = semaphore;
+    break;
+  }
+  return semaphore;
+}
+
+BOOL WINAPI RecordingCloseHandle(HANDLE handle) {
+  for (HANDLE& entry : openSemaphores) {
+    if (handle != nullptr && entry == handle) entry = nullptr;
+  }
+  return realCloseHandle(handle);
+}
+
+// Only after the library's exit functions: no lock of the runtime is taken
+// any more.
+void CloseRecordedSemaphores() {
+  for (HANDLE& entry : openSemaphores) {
+    if (entry != nullptr) realCloseHandle(entry);
+    entry = nullptr;
+  }
+}
+
+}  // namespace
+
+// What the library's code calls through instead of its import entries.
+extern "C" {
+extern const CreateSemaphoreFunction wrappedCreateSemaphore __asm__(
+    KELVADO_IMPORT_ENTRY("__wrap_", "CreateSemaphoreW", "16"));
+extern const CloseHandleFunction wrappedCloseHandle __asm__(KELVADO_IMPORT_ENTRY("__wrap_",
+                                                                                 "CloseHandle",
+                                                                                 "4"));
+const CreateSemaphoreFunction wrappedCreateSemaphore __asm__(
+    KELVADO_IMPORT_ENTRY("__wrap_", "CreateSemaphoreW", "16")) = &RecordingCreateSemaphore;
+const CloseHandleFunction wrappedCloseHandle __asm__(
+    KELVADO_IMPORT_ENTRY("__wrap_", "CloseHandle", "4")) = &RecordingCloseHandle;
+}
 
 namespace {
 
@@ -116,6 +195,7 @@ void TearDown() {
   stateSlot = TLS_OUT_OF_INDEXES;
   DeleteCriticalSection(&listLock);
   __gnu_cxx::__freeres();
+  CloseRecordedSemaphores();
 }
 
 }  // namespace
