@@ -34,6 +34,8 @@ void CheckVertex(const msVertex& vertex, uint8_t sets, const std::string& where,
             faults);
   if (vertex.boneIndex != kNoBone) faults.push_back(where + ": bone index (bytes 24-27) changed");
   CheckFill(&vertex, offsetof(msVertex, tailGuard), sizeof vertex, kGuardByte, where, faults);
+  // A record the host refused to hand out could not be set by anyone.
+  if ((sets & kHandOutRefused) != 0) return;
   if ((sets & kPositionSet) == 0) faults.push_back(where + ": position never set");
   if ((sets & kTexCoordsSet) == 0) faults.push_back(where + ": texture coordinates never set");
 }
@@ -41,6 +43,7 @@ void CheckVertex(const msVertex& vertex, uint8_t sets, const std::string& where,
 void CheckTriangle(const msTriangle& triangle, uint8_t indexed, const std::string& where,
                    Faults& faults) {
   CheckFill(&triangle, offsetof(msTriangle, tailGuard), sizeof triangle, kGuardByte, where, faults);
+  if ((indexed & kHandOutRefused) != 0) return;
   if (indexed == 0) faults.push_back(where + ": vertex indices never set");
 }
 

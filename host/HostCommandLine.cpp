@@ -1,8 +1,40 @@
 #include "HostCommandLine.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+
+#include "HostModel.h"
 
 namespace {
+
+/// The host operations that --fail can make fail, by the names it takes.
+struct FailableOperation {
+  const char* name;
+  int32_t operation;
+};
+constexpr FailableOperation kFailableOperations[] = {
+    {"AddMesh", kHostAddMesh},         {"GetMeshAt", kHostGetMeshAt},
+    {"AddVertex", kHostAddVertex},     {"GetVertexAt", kHostGetVertexAt},
+    {"AddTriangle", kHostAddTriangle}, {"GetTriangleAt", kHostGetTriangleAt},
+};
+
+std::string FailableNames() {
+  std::string names;
+  for (const FailableOperation& each : kFailableOperations)
+    names += (names.empty() ? "" : ", ") + std::string(each.name);
+  return names;
+}
+
+// A call number of 1 or more, in decimal and nothing else; 0 when it is none.
+int32_t CallNumber(const std::string& text) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return 0;
+  errno = 0;
+  const long long number = std::strtoll(text.c_str(), nullptr, 10);
+  if (errno != 0 || number > INT32_MAX) return 0;
+  return static_cast<int32_t>(number);
+}
 
 // Walks the arguments; each step consumes one option and its value, if any.
 class Parser {
@@ -38,6 +70,8 @@ class Parser {
       TakeCount(option, options.repeat);
     } else if (option == "--reload") {
       SetOnce(option, options.reload);
+    } else if (option == "--fail") {
+      TakeFailure(option, options);
     } else if (option == "--plugin") {
       TakeValueOnce(option, options.pluginPath);
     } else if (IsFileOutputOption(option)) {
@@ -94,7 +128,8 @@ class Parser {
   // Takes the argument after `option`; a following option is not a value.
   bool TakeValue(const std::string& option, std::string& value) {
     if (next_ >= args_.size() || args_[next_].rfind("--", 0) == 0) {
-      error_ = option + " needs a " + ValueName(option);
+      const std::string name = ValueName(option);
+      error_ = option + (name[0] == 'O' ? " needs an " : " needs a ") + name;
       return false;
     }
     value = args_[next_++];
@@ -121,8 +156,32 @@ class Parser {
     if (TakeValue(option, path)) outputs.push_back({option, path});
   }
 
+  // OPERATION:N, such as AddVertex:100.
+  void TakeFailure(const std::string& option, HostOptions& options) {
+    if (options.failOperation >= 0) {
+      error_ = option + " is given twice";
+      return;
+    }
+    std::string value;
+    if (!TakeValue(option, value)) return;
+    const size_t colon = value.find(':');
+    const std::string name = value.substr(0, colon);
+    const auto* known =
+        std::find_if(std::begin(kFailableOperations), std::end(kFailableOperations),
+                     [&](const FailableOperation& each) { return name == each.name; });
+    if (known == std::end(kFailableOperations)) {
+      error_ = "--fail cannot fail '" + name + "' (one of " + FailableNames() + ")";
+      return;
+    }
+    options.failCall = colon == std::string::npos ? 0 : CallNumber(value.substr(colon + 1));
+    if (options.failCall == 0)
+      error_ = "--fail needs a call number of 1 or more after '" + name + ":'";
+    options.failOperation = known->operation;
+  }
+
   static std::string ValueName(const std::string& option) {
     if (option == "--repeat") return "count";
+    if (option == "--fail") return "OPERATION:N";
     return option == "--plugin" ? "PATH" : "FILE";
   }
 
@@ -142,24 +201,30 @@ CommandLineResult ParseHostCommandLine(const std::vector<std::string>& args,
 }
 
 std::string HostUsage(const std::vector<FileOutputOption>& fileOutputs) {
-  std::string usage = "usage: modelhost [--plugin PATH] [--open FILE | --cancel] [--dump]";
+  std::string usage =
+      "usage: modelhost [--plugin PATH] [--open FILE | --cancel] [--fail OPERATION:N] [--dump]";
   for (const FileOutputOption& output : fileOutputs) usage += " [" + output.option + " FILE]";
   usage +=
       "\n"
-      "       modelhost --repeat N [--reload] [--plugin PATH] (--open FILE... | --cancel) "
-      "[--dump]\n"
+      "       modelhost --repeat N [--reload] [--plugin PATH] (--open FILE... | --cancel)\n"
+      "                 [--fail OPERATION:N] [--dump]\n"
       "  --plugin PATH  the plug-in library to load (default: the Kelvado library\n"
       "                 next to this program)\n"
       "  --open FILE    answer the plug-in's file dialog with FILE\n"
       "  --cancel       cancel the plug-in's file dialog\n"
       "                 (without either, you answer the dialog yourself)\n"
+      "  --fail OPERATION:N\n"
+      "                 the host refuses the N-th call of OPERATION, as a host at its\n"
+      "                 limits would: AddMesh, AddVertex or AddTriangle return -1,\n"
+      "                 GetMeshAt, GetVertexAt or GetTriangleAt return null\n"
       "  --dump         print the exact dump instead of the summary\n"
       "  --repeat N     run N cycles of create object, GetType, GetTitle, Execute on a\n"
       "                 new host model, destroy object; --open may then be given more\n"
       "                 than once, the files answering the cycles in turn. Prints each\n"
       "                 file's first cycle and the growth of private memory, handles\n"
       "                 and TLS slots after 10 warm-up cycles; fails when a cycle's\n"
-      "                 account differs from the first one with the same file\n"
+      "                 account differs from the first one with the same file;\n"
+      "                 --fail is armed anew for every cycle\n"
       "  --reload       with --repeat: also load and unload the plug-in library each cycle\n";
   for (const FileOutputOption& output : fileOutputs) {
     const size_t width = output.option.size() + 5;

@@ -1,6 +1,6 @@
 // The command line of the stand-in host program:
-//   modelhost [--plugin PATH] [--open FILE | --cancel] [--dump] [--obj FILE]
-//             [--repeat N [--reload]]
+//   modelhost [--plugin PATH] [--open FILE | --cancel] [--fail OPERATION:N]
+//             [--dump] [--obj FILE] [--repeat N [--reload]]
 // Options that write the host model to a file (--obj, and any added later)
 // are not hard-wired: the caller names them, and each one given becomes a
 // FileOutputRequest in the order given.
@@ -32,9 +32,13 @@ struct FileOutputRequest {
 struct HostOptions {
   std::string pluginPath;  ///< Empty: the Kelvado library next to the program.
   UserAnswer answer = UserAnswer::kInteractive;
-  std::string openFile;                    ///< The file to answer the dialog with (kOpen only).
-  bool dump = false;                       ///< Print the exact dump instead of the summary.
-  bool help = false;                       ///< Print the usage and do nothing else.
+  std::string openFile;  ///< The file to answer the dialog with (kOpen only).
+  bool dump = false;     ///< Print the exact dump instead of the summary.
+  bool help = false;     ///< Print the usage and do nothing else.
+  /// The host operation whose call failCall fails, as a host at its limits
+  /// would (a HostOperation); -1 when the host fails nothing.
+  int32_t failOperation = -1;
+  int32_t failCall = 0;                    ///< Which call of failOperation fails, from 1.
   std::vector<FileOutputRequest> outputs;  ///< In command-line order.
   /// Every --open FILE in the order given, openFile first; more than one
   /// only with --repeat, whose cycles take them in turn.

@@ -80,6 +80,21 @@ HOSTMODEL_API msModel* hostmodel_Create(void) { return new msModel(); }
 
 HOSTMODEL_API void hostmodel_Destroy(msModel* model) { delete FindModel(model); }
 
+HOSTMODEL_API int32_t hostmodel_FailCall(int32_t operation, int32_t n) {
+  hoststate::ArmedFailure& failure = hoststate::TheRegistry().failure;
+  if (n == 0) {
+    failure = hoststate::ArmedFailure();
+    return 1;
+  }
+  const bool canFail = operation == kHostAddMesh || operation == kHostGetMeshAt ||
+                       operation == kHostAddVertex || operation == kHostGetVertexAt ||
+                       operation == kHostAddTriangle || operation == kHostGetTriangleAt;
+  if (!canFail || n < 0) return 0;
+  failure.operation = operation;
+  failure.callsLeft = n;
+  return 1;
+}
+
 HOSTMODEL_API int32_t hostmodel_MeshCount(const msModel* model) {
   msModel* known = FindModel(model);
   return known == nullptr ? -1 : static_cast<int32_t>(known->meshes.size());
@@ -142,6 +157,7 @@ HOSTMODEL_API int32_t hostmodel_FormatCall(const msModel* model, int32_t call, c
   if (hostmodel_GetCall(model, call, &entry) == 0) return -1;
   std::string text =
       hoststate::OperationName(entry.operation) + std::string("(") + ArgumentsText(entry);
+  if (entry.refused != 0) text += " refused";
   return CopyText(text, buffer, size);
 }
 

@@ -47,12 +47,25 @@ struct HostCall {
   int32_t item;
   float values[3];      ///< SetVertex: X, Y, Z; SetTexCoords: U, V, 0; else 0
   uint16_t indices[3];  ///< SetVertexIndices: the index triple; else 0
+  /// 1 when the host refused the call as one at its limits would (see
+  /// hostmodel_FailCall): an Add that returned -1, a Get that returned null.
+  int32_t refused;
 };
 
 /// Makes a new, empty host model. Its handle is what the host passes to clients.
 HOSTMODEL_API msModel* hostmodel_Create(void);
 /// Destroys a model made by hostmodel_Create; every record of it becomes invalid.
 HOSTMODEL_API void hostmodel_Destroy(msModel* model);
+
+/// Makes the `n`-th call from now on (n >= 1) of `operation` fail, in
+/// whichever model it comes, as a host at its limits would: an Add
+/// (kHostAddMesh, kHostAddVertex, kHostAddTriangle) returns -1 and adds
+/// nothing, a Get (kHostGetMeshAt, kHostGetVertexAt, kHostGetTriangleAt)
+/// returns null. Only calls that would otherwise succeed count. The failure
+/// happens once; a vertex or triangle whose Get failed is not reported as
+/// never set. Returns 1, or 0 (and arms nothing) for another operation or
+/// n < 1. n = 0 disarms a pending failure and returns 1.
+HOSTMODEL_API int32_t hostmodel_FailCall(int32_t operation, int32_t n);
 
 /// Number of meshes, or -1 for an unknown model.
 HOSTMODEL_API int32_t hostmodel_MeshCount(const msModel* model);

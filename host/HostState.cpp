@@ -96,6 +96,13 @@ Registry& TheRegistry() {
   return registry;
 }
 
+bool RefuseArmedCall(HostOperation operation) {
+  ArmedFailure& failure = TheRegistry().failure;
+  if (failure.operation != operation || --failure.callsLeft > 0) return false;
+  failure = ArmedFailure();
+  return true;
+}
+
 void LogCall(msModel* model, const HostCall& call) {
   if (model != nullptr) {
     model->calls.push_back(call);

@@ -71,6 +71,14 @@ struct MeshEntry {
 
 inline constexpr uint8_t kPositionSet = 1;
 inline constexpr uint8_t kTexCoordsSet = 2;
+/// In vertexSets or triangleIndexed: the host refused to hand the record out.
+inline constexpr uint8_t kHandOutRefused = 4;
+
+/// A call that the host is armed to refuse, as one at its limits would.
+struct ArmedFailure {
+  int32_t operation = -1;  ///< a HostOperation; -1 when nothing is armed
+  int32_t callsLeft = 0;   ///< calls of it until the refused one, that one included
+};
 
 /// Process-wide tables of live models and records.
 struct Registry {
@@ -78,7 +86,12 @@ struct Registry {
   LiveTable meshes;
   LiveTable vertices;
   LiveTable triangles;
+  ArmedFailure failure;
 };
+
+/// Counts a call of `operation` that would succeed; true when it is the one
+/// armed to fail, which disarms the failure.
+bool RefuseArmedCall(HostOperation operation);
 
 /// The one registry of the process.
 Registry& TheRegistry();

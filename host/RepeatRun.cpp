@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "DumpWriter.h"
+#include "HostModel.h"
 #include "ImportRun.h"
 #include "PlugInLoader.h"
 #include "ProcessMemory.h"
@@ -42,6 +43,8 @@ bool RunCycle(const HostOptions& options, const std::string& pluginPath, LoadedP
     if (!own) return false;
     kept = own.get();
   }
+  // The same host refusal in every cycle, so that the cycles stay alike.
+  if (options.failOperation >= 0) hostmodel_FailCall(options.failOperation, options.failCall);
   return RunImport(*kept, options.answer, file, record, error);
 }
 

@@ -19,7 +19,8 @@ enum class RepeatOutcome {
 
 /// Runs options.repeat cycles of the plug-in library at `pluginPath`, each
 /// creating the object, asking its type and title, executing on a new host
-/// model with the next of options.openFiles (or a cancel) and destroying the
+/// model with the next of options.openFiles (or a cancel), the host refusing
+/// the call that options.failOperation names, if any, and destroying the
 /// object; with options.reload the library itself is loaded and unloaded
 /// every cycle. Writes to `out` each file's first account (a dump or a
 /// summary, as options.dump says) and the growth measured after the

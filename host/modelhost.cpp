@@ -1,7 +1,9 @@
 // The stand-in host program: loads a plug-in library, runs one import into an
 // empty host model the way a modelling host does, and reports what happened.
-//   modelhost [--plugin PATH] [--open FILE | --cancel] [--dump] [--obj FILE]
-//   modelhost --repeat N [--reload] [--plugin PATH] (--open FILE... | --cancel) [--dump]
+//   modelhost [--plugin PATH] [--open FILE | --cancel] [--fail OPERATION:N]
+//             [--dump] [--obj FILE]
+//   modelhost --repeat N [--reload] [--plugin PATH] (--open FILE... | --cancel)
+//             [--fail OPERATION:N] [--dump]
 // Exit status: 0 when Execute returned 0, 1 when it returned anything else
 // (-1: failed or cancelled), 2 for a usage error, a plug-in library that
 // cannot be loaded or driven, or an output file that cannot be written.
@@ -19,6 +21,7 @@
 #include "DumpWriter.h"
 #include "FileOutputs.h"
 #include "HostCommandLine.h"
+#include "HostModel.h"
 #include "ImportRun.h"
 #include "PlugInLoader.h"
 #include "RepeatRun.h"
@@ -67,6 +70,8 @@ int Run(const HostOptions& options) {
   std::string error;
   std::unique_ptr<LoadedPlugIn> plugIn = LoadedPlugIn::Load(path, error);
   if (!plugIn) return Fail(error);
+  // A host at its limits; armed before the plug-in makes its first call.
+  if (options.failOperation >= 0) hostmodel_FailCall(options.failOperation, options.failCall);
   ImportRecord record;
   if (!RunImport(*plugIn, options.answer, options.openFile, record, error)) return Fail(error);
   if (options.dump) {

@@ -61,6 +61,12 @@ std::string NoSuch(const char* kind, int32_t index, const char* owner, int32_t c
          std::to_string(count) + ")";
 }
 
+/// Logs a call that the host refuses as one at its limits would.
+void LogRefused(msModel* model, HostCall& call) {
+  call.refused = 1;
+  LogCall(model, call);
+}
+
 msVertex FreshVertex() {
   msVertex vertex;
   std::memset(&vertex, kGuardByte, sizeof vertex);
@@ -101,6 +107,10 @@ HOSTMODEL_API int msModel_AddMesh(msModel* model) {
     Refuse(call, model == nullptr ? "null model handle" : "unknown model handle");
     return -1;
   }
+  if (hoststate::RefuseArmedCall(kHostAddMesh)) {
+    LogRefused(model, call);
+    return -1;
+  }
   auto id = static_cast<int32_t>(model->meshes.size());
   model->meshes.push_back(std::make_unique<MeshEntry>(model, id));
   TheRegistry().meshes.emplace(&model->meshes.back()->record, RecordOwner{model, id, 0});
@@ -121,6 +131,10 @@ HOSTMODEL_API msMesh* msModel_GetMeshAt(msModel* model, int index) {
     Log(model, call, NoSuch("mesh", index, "model", count));
     return nullptr;
   }
+  if (hoststate::RefuseArmedCall(kHostGetMeshAt)) {
+    LogRefused(model, call);
+    return nullptr;
+  }
   Log(model, call);
   return &model->meshes[static_cast<size_t>(index)]->record;
 }
@@ -129,6 +143,11 @@ HOSTMODEL_API int msMesh_AddVertex(msMesh* mesh) {
   HostCall call = MakeCall(kHostAddVertex);
   Target target = TargetOfRecord(call, TheRegistry().meshes, mesh, "mesh record");
   if (!target.problem.empty()) return -1;
+  if (hoststate::RefuseArmedCall(kHostAddVertex)) {
+    call.item = -1;
+    LogRefused(target.model, call);
+    return -1;
+  }
   call.item = target.mesh->vertices.Add(FreshVertex());
   target.mesh->vertexSets.push_back(0);
   Log(target.model, call);
@@ -143,6 +162,11 @@ HOSTMODEL_API msVertex* msMesh_GetVertexAt(msMesh* mesh, int index) {
   int32_t count = target.mesh->vertices.Count();
   if (index < 0 || index >= count) {
     Log(target.model, call, NoSuch("vertex", index, "mesh", count));
+    return nullptr;
+  }
+  if (hoststate::RefuseArmedCall(kHostGetVertexAt)) {
+    target.mesh->vertexSets[static_cast<size_t>(index)] |= hoststate::kHandOutRefused;
+    LogRefused(target.model, call);
     return nullptr;
   }
   Log(target.model, call);
@@ -176,6 +200,11 @@ HOSTMODEL_API int msMesh_AddTriangle(msMesh* mesh) {
   HostCall call = MakeCall(kHostAddTriangle);
   Target target = TargetOfRecord(call, TheRegistry().meshes, mesh, "mesh record");
   if (!target.problem.empty()) return -1;
+  if (hoststate::RefuseArmedCall(kHostAddTriangle)) {
+    call.item = -1;
+    LogRefused(target.model, call);
+    return -1;
+  }
   call.item = target.mesh->triangles.Add(FreshTriangle());
   target.mesh->triangleIndexed.push_back(0);
   Log(target.model, call);
@@ -190,6 +219,11 @@ HOSTMODEL_API msTriangle* msMesh_GetTriangleAt(msMesh* mesh, int index) {
   int32_t count = target.mesh->triangles.Count();
   if (index < 0 || index >= count) {
     Log(target.model, call, NoSuch("triangle", index, "mesh", count));
+    return nullptr;
+  }
+  if (hoststate::RefuseArmedCall(kHostGetTriangleAt)) {
+    target.mesh->triangleIndexed[static_cast<size_t>(index)] |= hoststate::kHandOutRefused;
+    LogRefused(target.model, call);
     return nullptr;
   }
   Log(target.model, call);

@@ -47,3 +47,9 @@ class EConvertError : public Exception {
 class EFOpenError : public Exception {
   using Exception::Exception;
 };
+
+/// Raised when the host's model library refuses to add a mesh, vertex or
+/// triangle: an Add gave no index, or a Get gave no record.
+class EHostError : public Exception {
+  using Exception::Exception;
+};

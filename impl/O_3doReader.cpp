@@ -2,7 +2,9 @@
 // it searches forward for the keywords and index labels it needs and reads a
 // fixed sequence of fields after each, passing over all other text.
 #include <algorithm>
+#include <cctype>
 #include <charconv>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -27,7 +29,47 @@ constexpr int kFacePreludeFields21 = 4;
 constexpr int kFacePreludeFields22 = kFacePreludeFields21 + 2;
 constexpr int kFacePreludeFields23 = kFacePreludeFields21 + 3;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool IsLineBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+// A version number such as "2.1": digits, a point, digits.
+bool IsVersionNumber(std::string_view word) {
+  const size_t point = word.find('.');
+  if (point == 0 || point == std::string_view::npos || point + 1 == word.size()) return false;
+  return word.find_first_not_of("0123456789.") == std::string_view::npos &&
+         word.find('.', point + 1) == std::string_view::npos;
+}
+
+// The version of a header line that begins at `p` ("3DO", blanks, then the
+// version as a whole word), or empty when the line is none.
+std::string_view VersionOfLine(const char* p, const char* end) {
+  while (p < end && IsLineBlank(*p)) ++p;
+  constexpr std::string_view kHeaderWord = "3DO";
+  if (end - p <= static_cast<ptrdiff_t>(kHeaderWord.size())) return {};
+  for (char expected : kHeaderWord) {
+    if (std::toupper(static_cast<unsigned char>(*p++)) != expected) return {};
+  }
+  if (!IsLineBlank(*p)) return {};
+  while (p < end && IsLineBlank(*p)) ++p;
+  const char* word = p;
+  while (p < end && !IsLineBlank(*p) && !IsLineEnd(*p) && *p != '#') ++p;
+  const std::string_view version(word, static_cast<size_t>(p - word));
+  return IsVersionNumber(version) ? version : std::string_view();
+}
+
+// The version named by the first header line in [text, end). Line by line,
+// so a line that begins with "#" is a comment here even at the text's
+// first byte, which the scanner takes as an ordinary character: that line
+// usually names the file, and may well say "3DO".
+std::string_view HeaderVersion(const char* text, const char* end) {
+  for (const char* line = text; line < end;) {
+    const std::string_view version = VersionOfLine(line, end);
+    if (!version.empty()) return version;
+    while (line < end && !IsLineEnd(*line)) ++line;
+    while (line < end && IsLineEnd(*line)) ++line;
+  }
+  return {};
+}
 
 // The file's indexed VERTICES or TEXTURE VERTICES table of the mesh being
 // read. Corners copy from it; a read outside it fails as the model's own
@@ -92,8 +134,6 @@ class T3DOReader {
   int32_t ReadInt(const TCharSet& stopSet) { return StrToInt(Read(stopSet)); }
   double ReadReal(const TCharSet& stopSet) { return StrToFloat(Read(stopSet)); }
   int32_t ReadCount(std::string_view keyword, bool twoWords = false);
-  bool AtWordStart() const;
-  bool VersionIs(std::string_view version) const;
 
   std::unique_ptr<T3DMesh> ReadMesh(int32_t meshIndex);
   void ReadScratchVertices();
@@ -151,32 +191,15 @@ int32_t T3DOReader::ReadCount(std::string_view keyword, bool twoWords) {
   return ReadInt(kSpaceOrLineBreak);
 }
 
-// The header line "3DO <version>" stands before the materials. The search
-// ends at "MATERIALS", so the cursor never has to come back for them; a file
-// without the line reads as 2.1. A "3DO" inside a longer word is not the
-// header: the first line, where a file name such as 'ship.3do' often
-// stands, is not a comment to the scanner.
+// The version decides how many fields a face has before its corner count;
+// it comes from the header line before the materials, and a file without
+// one reads as 2.1. The materials are found by the scanner's own rule, from
+// the cursor on, so reading them starts right there.
 void T3DOReader::ReadVersion() {
-  while (parser_.SkipToFirstOf({"MATERIALS", "3DO"}) == 1) {
-    const bool wordStart = AtWordStart();
-    for (int i = 0; i < 3; ++i) parser_.Advance();
-    if (!wordStart || (*parser_.Cursor != ' ' && *parser_.Cursor != '\t')) continue;
-    while (*parser_.Cursor == ' ' || *parser_.Cursor == '\t') parser_.Advance();
-    if (VersionIs("2.2")) facePreludeFields_ = kFacePreludeFields22;
-    if (VersionIs("2.3")) facePreludeFields_ = kFacePreludeFields23;
-    return;
-  }
-}
-
-bool T3DOReader::AtWordStart() const {
-  return parser_.Cursor == text_ || IsBlank(parser_.Cursor[-1]);
-}
-
-// The version is a whole word: "2.20" or "2.2a" are not 2.2.
-bool T3DOReader::VersionIs(std::string_view version) const {
-  if (!parser_.Matches(version)) return false;
-  const char after = parser_.Cursor[version.size()];
-  return after == 0 || after == '#' || IsBlank(after);
+  Find("MATERIALS");
+  const std::string_view version = HeaderVersion(text_, parser_.Cursor);
+  if (version == "2.2") facePreludeFields_ = kFacePreludeFields22;
+  if (version == "2.3") facePreludeFields_ = kFacePreludeFields23;
 }
 
 void T3DOReader::ReadMaterials() {

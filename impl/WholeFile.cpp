@@ -1,5 +1,6 @@
 #include "WholeFile.h"
 
+#include <cstdint>
 #include <new>
 #include <string>
 
@@ -32,7 +33,7 @@ std::string SystemErrorText(DWORD error) {
 
 }  // namespace
 
-TReadOnlyFile::TReadOnlyFile(const std::string& fileName) {
+TReadOnlyFile::TReadOnlyFile(const std::string& fileName) : fileName_(fileName) {
   handle_ = CreateFileA(fileName.c_str(), GENERIC_READ,
                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -46,8 +47,16 @@ TReadOnlyFile::~TReadOnlyFile() { CloseHandle(handle_); }
 TFileText TReadOnlyFile::ReadAll() {
   DWORD sizeHigh = 0;
   DWORD size = GetFileSize(handle_, &sizeHigh);
-  // A file of 4 GiB or more could never be held in memory by a 32-bit host.
-  if (sizeHigh != 0 || size == INVALID_FILE_SIZE) throw std::bad_alloc();
+  // A file of 4 GiB or more could never be held in memory by a 32-bit host;
+  // the user is told so rather than that memory ran out.
+  if (sizeHigh != 0) {
+    const uint64_t fullSize = (uint64_t{sizeHigh} << 32) | size;
+    throw EFOpenError("File \"" + FullPathOf(fileName_) + "\" is too large to import (" +
+                      std::to_string(fullSize) + " bytes)");
+  }
+  // A size query that failed, or a file one byte short of 4 GiB, which
+  // leaves no room for the NUL.
+  if (size == INVALID_FILE_SIZE) throw std::bad_alloc();
   SetFilePointer(handle_, 0, nullptr, FILE_BEGIN);
   // Fresh pages, which the read fills; they can be given back one by one.
   auto* pages = static_cast<char*>(

@@ -48,10 +48,13 @@ class TReadOnlyFile {
   TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
 
   /// The file's bytes from position 0, as many as one read of the file's
-  /// size yields, followed by a NUL. Raises std::bad_alloc when there is no
-  /// memory for them.
+  /// size yields, followed by a NUL. Raises EFOpenError "File "<full path>"
+  /// is too large to import (<size> bytes)" for a file of 4 GiB or more,
+  /// before reading anything, and std::bad_alloc when there is no memory
+  /// for the text.
   TFileText ReadAll();
 
  private:
+  std::string fileName_;  // as given, for messages
   HANDLE handle_;
 };

@@ -153,8 +153,22 @@ void WriteMeshName(msMesh* record, const std::string& name) {
   field[length] = '\0';
 }
 
-void AddHostVertex(msMesh* hostMesh, const TVertex& vertex, const TTXVertex& texture) {
-  msVertex* record = msMesh_GetVertexAt(hostMesh, msMesh_AddVertex(hostMesh));
+// A host at its limits refuses an Add with a negative index or a Get with a
+// null record. Nothing may then be written through or handed back, so the
+// import stops there, keeping what the host already holds.
+[[noreturn]] void RaiseHostRefused(const std::string& what, const std::string& meshName) {
+  throw EHostError("The host could not add " + what + " to mesh '" + meshName + "'");
+}
+
+void AddHostVertex(msMesh* hostMesh, int32_t j, const T3DMesh& mesh) {
+  const TVertex& vertex = *mesh.Vertices.Items(j);
+  const TTXVertex& texture = *mesh.TXVertices.Items(j);
+  // Triangles name vertices by their making order, so the host must give
+  // the j-th vertex index j.
+  const int index = msMesh_AddVertex(hostMesh);
+  if (index != j) RaiseHostRefused("vertex " + std::to_string(j), mesh.Name);
+  msVertex* record = msMesh_GetVertexAt(hostMesh, index);
+  if (record == nullptr) RaiseHostRefused("vertex " + std::to_string(j), mesh.Name);
   // The position goes straight into the record and is then handed over from
   // there; the host owns bytes 24-27, so nothing else is stored.
   auto* position =
@@ -166,19 +180,34 @@ void AddHostVertex(msMesh* hostMesh, const TVertex& vertex, const TTXVertex& tex
   msVertex_SetTexCoords(record, texCoords);
 }
 
-void AddHostTriangle(msMesh* hostMesh, const IndexTriple& corners) {
-  msTriangle* record = msMesh_GetTriangleAt(hostMesh, msMesh_AddTriangle(hostMesh));
+/// Adds one triangle; `number` counts the mesh's triangles from 0.
+void AddHostTriangle(msMesh* hostMesh, const IndexTriple& corners, int32_t number,
+                     const T3DMesh& mesh) {
+  const int index = msMesh_AddTriangle(hostMesh);
+  msTriangle* record = index < 0 ? nullptr : msMesh_GetTriangleAt(hostMesh, index);
+  if (record == nullptr) RaiseHostRefused("triangle " + std::to_string(number), mesh.Name);
   msTriangle_SetVertexIndices(record, corners.data());
 }
 
-void AddHostMesh(const PlannedMesh& planned, msModel* hostModel) {
+msMesh* AddHostMeshRecord(msModel* hostModel, int32_t meshIndex, const std::string& name) {
+  const int index = msModel_AddMesh(hostModel);
+  msMesh* record = index < 0 ? nullptr : msModel_GetMeshAt(hostModel, index);
+  if (record != nullptr) return record;
+  throw EHostError("The host could not add mesh " + std::to_string(meshIndex) + " ('" + name +
+                   "')");
+}
+
+void AddHostMesh(const PlannedMesh& planned, int32_t meshIndex, msModel* hostModel) {
   const T3DMesh& mesh = *planned.mesh;
-  msMesh* hostMesh = msModel_GetMeshAt(hostModel, msModel_AddMesh(hostModel));
+  msMesh* hostMesh = AddHostMeshRecord(hostModel, meshIndex, mesh.Name);
   WriteMeshName(hostMesh, mesh.Name);
-  for (int32_t j = 0; j < mesh.Vertices.Count(); ++j)
-    AddHostVertex(hostMesh, *mesh.Vertices.Items(j), *mesh.TXVertices.Items(j));
+  for (int32_t j = 0; j < mesh.Vertices.Count(); ++j) AddHostVertex(hostMesh, j, mesh);
+  int32_t triangleNumber = 0;
+  const auto addTriangle = [&](const IndexTriple& corners) {
+    AddHostTriangle(hostMesh, corners, triangleNumber++, mesh);
+  };
   if (!planned.cornersInOrder) {
-    for (const IndexTriple& corners : planned.triangles) AddHostTriangle(hostMesh, corners);
+    for (const IndexTriple& corners : planned.triangles) addTriangle(corners);
     return;
   }
   // The planning proved each corner to be the vertex at its running
@@ -188,14 +217,15 @@ void AddHostMesh(const PlannedMesh& planned, msModel* hostModel) {
       [](int32_t, int32_t faceStart, int32_t corner) {
         return static_cast<uint16_t>(faceStart + corner);
       },
-      [&](const IndexTriple& corners) { AddHostTriangle(hostMesh, corners); });
+      addTriangle);
 }
 
 }  // namespace
 
 void AddToHostModel(const T3DOModel& model, msModel* hostModel) {
   std::vector<PlannedMesh> planned = PlanMeshes(model);
-  for (const PlannedMesh& mesh : planned) AddHostMesh(mesh, hostModel);
+  for (size_t i = 0; i < planned.size(); ++i)
+    AddHostMesh(planned[i], static_cast<int32_t>(i), hostModel);
 }
 
 // ---- end of host model building ----

@@ -42,11 +42,18 @@ inline constexpr int32_t kMaxHostMeshVertices = 65536;
 /// that position and the texture coordinates of the TXVertices entry at the
 /// same index (doubles rounded to the nearest single, unscaled), then per
 /// face with n >= 3 corners the fan of triangles (0, k+1, k+2), k = 0..n-3.
-/// Faces with fewer corners add no triangle. Host results are not tested.
+/// Faces with fewer corners add no triangle.
 ///
 /// The whole model is checked before the first host call, so a model that
 /// cannot be imported leaves the host untouched. Raises Exception when a
 /// mesh has more than kMaxHostMeshVertices vertices, EListError when a face
 /// corner is not one of its mesh's Vertices or when a mesh has fewer
 /// TXVertices than Vertices. `model` is not changed.
+///
+/// Every Add and Get result of the host is tested: mesh and triangle
+/// indices must not be negative, the j-th vertex of a mesh must get index j,
+/// and records must not be null. At the first refusal it raises EHostError
+/// "The host could not add mesh <i> ('<name>')", "... vertex <j> to mesh
+/// '<name>'" or "... triangle <t> to mesh '<name>'" (all counted from 0) and
+/// makes no further host call; what the host holds by then stays.
 void AddToHostModel(const T3DOModel& model, msModel* hostModel);

@@ -4,9 +4,9 @@
     make_dist.py BIN DIST
 
 Copies Kelvado.dll and KelvadoImpl.dll from BIN into DIST and writes
-DIST/Kelvado-VERSION-win32.zip with the two libraries and INSTALL.txt (CRLF
-line ends, as Windows' text editors expect). VERSION is read from
-KelvadoVersion.h next to this script.
+DIST/Kelvado-VERSION-win32.zip with the two libraries, INSTALL.txt and the
+project's LICENSE as LICENSE.txt (both with CRLF line ends, as Windows' text
+editors expect). VERSION is read from KelvadoVersion.h next to this script.
 """
 import glob
 import os
@@ -27,8 +27,12 @@ def read_version(header=os.path.join(HERE, "KelvadoVersion.h")):
     return ".".join(parts)
 
 
-def install_text(version):
-    text = open(os.path.join(HERE, "INSTALL.txt"), encoding="ascii").read()
+LICENSE = os.path.join(HERE, "..", "LICENSE")
+
+
+def windows_text(path, version=""):
+    """The text of `path` with @VERSION@ filled in and CRLF line ends."""
+    text = open(path, encoding="ascii").read()
     return text.replace("@VERSION@", version).replace("\r\n", "\n").replace("\n", "\r\n")
 
 
@@ -46,7 +50,8 @@ def main(argv):
         for name in LIBRARIES:
             shutil.copyfile(os.path.join(bin_dir, name), os.path.join(dist, name))
             archive.write(os.path.join(dist, name), name)
-        archive.writestr("INSTALL.txt", install_text(version))
+        archive.writestr("INSTALL.txt", windows_text(os.path.join(HERE, "INSTALL.txt"), version))
+        archive.writestr("LICENSE.txt", windows_text(LICENSE))
     # Renamed only when complete, so an interrupted run leaves no broken package.
     os.replace(package + ".part", package)
     print(f"wrote {package}")

@@ -14,10 +14,11 @@ function is one that Windows XP SP3 has; the PE header lets XP's loader
 accept the file (subsystem version at most 5.1) and keeps DYNAMIC_BASE and
 NX_COMPAT; there is no TLS directory and no .tls section; no debug section
 is left, and a debug link names the separate debug file; FOLDER holds the
-package Kelvado-VERSION-win32.zip with exactly the two libraries and
-INSTALL.txt (CRLF line ends). DIR (required) holds the unstripped libraries:
-their code must be the shipped code, and their symbols and disassembly must
-show the host's calling convention (calling_convention.py).
+package Kelvado-VERSION-win32.zip with exactly the two libraries,
+INSTALL.txt and the MIT LICENSE.txt (CRLF line ends). DIR (required) holds
+the unstripped libraries: their code must be the shipped code, and their
+symbols and disassembly must show the host's calling convention
+(calling_convention.py).
 
 With --version-reader, the remaining arguments are a command that prints a
 library's version strings as KEY=VALUE lines when given its Windows path
@@ -87,7 +88,7 @@ HOST_FUNCTIONS = {
 XP_VERSION = (5, 1)
 DESCRIPTIONS = {"Kelvado.dll": "Jedi Knight 3DO import plug-in",
                 "KelvadoImpl.dll": "Jedi Knight 3DO import implementation"}
-PACKAGE_FILES = ["INSTALL.txt", "Kelvado.dll", "KelvadoImpl.dll"]
+PACKAGE_FILES = ["INSTALL.txt", "Kelvado.dll", "KelvadoImpl.dll", "LICENSE.txt"]
 TOOLS = {"i386": ("pei-i386", "i686-w64-mingw32-objdump", "i686-w64-mingw32-nm"),
          "x86-64": ("pei-x86-64", "x86_64-w64-mingw32-objdump", "x86_64-w64-mingw32-nm")}
 
@@ -217,10 +218,14 @@ def check_package(report, folder, version):
             packed = archive.read(name) if name in names else b""
             with open(os.path.join(folder, name), "rb") as f:
                 report.check(packed == f.read(), f"{package}'s {name} is the one in the folder")
-        text = archive.read("INSTALL.txt") if "INSTALL.txt" in names else b""
-        bare = text.replace(b"\r\n", b"").count(b"\n")
-        report.check(text and bare == 0, f"{package}'s INSTALL.txt has CRLF line ends",
-                     f"{bare} lines end in LF alone" if text else "missing or empty")
+        for name in ("INSTALL.txt", "LICENSE.txt"):
+            text = archive.read(name) if name in names else b""
+            bare = text.replace(b"\r\n", b"").count(b"\n")
+            report.check(text and bare == 0, f"{package}'s {name} has CRLF line ends",
+                         f"{bare} lines end in LF alone" if text else "missing or empty")
+        licence = archive.read("LICENSE.txt") if "LICENSE.txt" in names else b""
+        report.check(licence.startswith(b"MIT License\r\n"),
+                     f"{package}'s LICENSE.txt is the MIT licence", "it is not")
 
 
 def check_convention(report, tools, unstripped):

@@ -45,6 +45,18 @@ expect 1 "Result -1 (import failed or no file chosen)" --cancel
 expect 1 'box "Jedi Knight 3DO" "Error while importing:\x0aToken '"'"'MATERIALS'"'"' not found"' \
   --open "${unix_root}$data/empty.3do" --dump
 expect 0 "Result 0 (import completed)" --open "${unix_root}$data/triangle.3do"
+# A host at its limits: the plug-in stops at the refused call, with one box,
+# and hands nothing refused back (the host would report that as a fault).
+for refusal in "AddVertex:6|vertex 1 to mesh 'leg'" "GetTriangleAt:4|triangle 0 to mesh 'foot'"; do
+  expect 1 "Error while importing:\x0aThe host could not add ${refusal#*|}\"" \
+    --open "${unix_root}$data/walker.3do" --fail "${refusal%%|*}" --dump
+  if grep -q "host library fault" "$work/out"; then
+    failures=$((failures + 1))
+    echo "FAILED: --fail ${refusal%%|*} left a host library fault:"
+    grep "host library fault" "$work/out"
+  fi
+done
+expect 2 "--fail cannot fail 'SetVertex'" --fail SetVertex:1 --cancel
 expect 2 "cannot write '${unix_root}$work/no/such/folder/t.obj'" \
   --open "${unix_root}$data/triangle.3do" --obj "${unix_root}$work/no/such/folder/t.obj"
 expect 0 "result 0" --open "${unix_root}$data/triangle.3do" --dump --obj "${unix_root}$work/t.obj"

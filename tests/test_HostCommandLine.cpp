@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "HostCommandLine.h"
+#include "HostModel.h"
 
 namespace {
 
@@ -12,8 +13,10 @@ CommandLineResult Parse(const std::vector<std::string>& args) {
 
 TEST(HostCommandLine, ReadsEveryOptionInAnyOrder) {
   const CommandLineResult r = Parse({"--obj", "out/a.obj", "--dump", "--open", "x.3do", "--plugin",
-                                     "lib/K.dll", "--svg", "a.svg"});
+                                     "lib/K.dll", "--fail", "GetTriangleAt:100", "--svg", "a.svg"});
   ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.options.failOperation, kHostGetTriangleAt);
+  EXPECT_EQ(r.options.failCall, 100);
   EXPECT_EQ(r.options.pluginPath, "lib/K.dll");
   EXPECT_EQ(r.options.answer, UserAnswer::kOpen);
   EXPECT_EQ(r.options.openFile, "x.3do");
@@ -68,6 +71,14 @@ TEST(HostCommandLine, UsageErrorsNameTheProblem) {
       {{"--repeat", "2", "--cancel", "--obj", "a.obj"}, "--repeat takes no --obj"},
       {{"--reload", "--cancel"}, "--reload needs --repeat"},
       {{"--repeat", "2", "--open", "a", "--cancel"}, "--open and --cancel exclude each other"},
+      {{"--fail"}, "--fail needs an OPERATION:N"},
+      {{"--fail", "SetVertex:1"},
+       "--fail cannot fail 'SetVertex' (one of AddMesh, GetMeshAt, AddVertex, GetVertexAt, "
+       "AddTriangle, GetTriangleAt)"},
+      {{"--fail", "AddVertex"}, "--fail needs a call number of 1 or more after 'AddVertex:'"},
+      {{"--fail", "AddVertex:0"}, "--fail needs a call number of 1 or more after 'AddVertex:'"},
+      {{"--fail", "AddVertex:-3"}, "--fail needs a call number of 1 or more after 'AddVertex:'"},
+      {{"--fail", "AddVertex:1", "--fail", "AddMesh:1"}, "--fail is given twice"},
   };
   for (const Case& c : cases) {
     const CommandLineResult r = Parse(c.args);
@@ -93,7 +104,7 @@ TEST(HostCommandLine, RepeatTakesTheOpenedFilesInTurn) {
 
 TEST(HostCommandLine, UsageListsTheFileOutputs) {
   const std::string usage = HostUsage(kOutputs);
-  EXPECT_NE(usage.find("[--open FILE | --cancel] [--dump] [--obj FILE] [--svg FILE]"),
+  EXPECT_NE(usage.find("[--fail OPERATION:N] [--dump] [--obj FILE] [--svg FILE]"),
             std::string::npos);
   EXPECT_NE(usage.find("--svg FILE"), std::string::npos);
   EXPECT_NE(usage.find("draw"), std::string::npos);

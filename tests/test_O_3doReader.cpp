@@ -162,7 +162,8 @@ struct VersionCase {
   const char* name;
   const char* beforeMaterials;  // where the version line normally stands
   const char* afterMaterials;
-  const char* facePrelude;  // the fields between face type and corner count
+  const char* facePrelude;     // the fields between face type and corner count
+  const char* firstLine = "";  // at the text's first byte, where the scanner sees no comment
 };
 
 void PrintTo(const VersionCase& c, std::ostream* out) { *out << c.name; }
@@ -174,8 +175,8 @@ class VersionLine : public testing::TestWithParam<VersionCase> {};
 // of 0 taken for the corner count would read none.
 TEST_P(VersionLine, DecidesTheFieldsBeforeTheCornerCount) {
   const VersionCase& c = GetParam();
-  std::string text = std::string("\n") + c.beforeMaterials + "MATERIALS 1\n 0: a.mat\n" +
-                     c.afterMaterials +
+  std::string text = std::string(c.firstLine) + "\n" + c.beforeMaterials +
+                     "MATERIALS 1\n 0: a.mat\n" + c.afterMaterials +
                      "MESHES 1\nMESH 0\nNAME m\nVERTICES 3\n 0: 0 0 0 0\n 1: 1 0 0 0\n"
                      " 2: 0 1 0 0\nTEXTURE VERTICES 1\n 0: 0 0\nFACES 1\n 0: 0 0x0000 4 3 3 " +
                      c.facePrelude + " 3 0,0 1,0 2,0\nHIERARCHY NODES 0\n";
@@ -198,7 +199,13 @@ INSTANTIATE_TEST_SUITE_P(
                     VersionCase{"InsideAComment", "# 3DO 2.2\n", "", "0"},
                     VersionCase{"InsideAFileName", "MODEL 'ship.3DO 2.2'\n", "", "0"},
                     VersionCase{"AfterTheMaterials", "", "3DO 2.3\n", "0"},
-                    VersionCase{"FirstNameThenLine", "MODEL 'ship.3do'\n3DO 2.2\n", "", "0 0 0"}),
+                    VersionCase{"FirstNameThenLine", "MODEL 'ship.3do'\n3DO 2.2\n", "", "0 0 0"},
+                    VersionCase{"FirstLineCommentSays3do", "3DO 2.2\n", "", "0 0 0",
+                                "# 3DO model written by hand"},
+                    VersionCase{"FirstLineCommentNamesA3doFolder", "3DO 2.2\n", "", "0 0 0",
+                                "# MODEL C:\\My 3DO Files\\ship.3do"},
+                    VersionCase{"FirstLineCommentNamesAnotherVersion", "3DO 2.1\n", "", "0.000000",
+                                "# 3DO 2.2 model, saved back as 2.1"}),
     [](const testing::TestParamInfo<VersionCase>& info) { return info.param.name; });
 
 // A file of many pages: the reader gives back the pages behind each mesh

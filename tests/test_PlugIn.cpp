@@ -153,15 +153,17 @@ INSTANTIATE_TEST_SUITE_P(Files, PlugInSuccess,
                          ::testing::Values(GoodFile{"triangle.3do", 1}, GoodFile{"walker.3do", 3},
                                            GoodFile{"plugin_decimal_point.3do", 1}));
 
-// The dump of the host model after importing `file`, with nothing else of
-// the run in it.
-std::string HostModelDump(const msModel* host) {
+// The dump of these host meshes, with nothing else of a run in it.
+std::string HostModelDumpOf(const std::vector<HostMeshRecord>& meshes) {
   ImportRecord record;
-  record.meshes = ReadHostModel(host);
+  record.meshes = meshes;
   std::ostringstream out;
   WriteDump(record, out);
   return out.str();
 }
+
+// The dump of the host model after an import.
+std::string HostModelDump(const msModel* host) { return HostModelDumpOf(ReadHostModel(host)); }
 
 // Later versions carry colours where 2.1 carries intensities; everything the
 // host receives is the same, down to the last bit of every float.
@@ -198,9 +200,9 @@ TEST_F(PlugInImport, ImportAfterAnErrorStartsFresh) {
   EXPECT_EQ(hostmodel::CheckedFaults(host_), std::vector<std::string>{});
 }
 
-// A file larger than the reader takes in one piece: an error outside the
-// reader's own family, which must not reach the host either.
-TEST_F(PlugInImport, OutOfMemoryIsReportedLikeAnyOtherFailure) {
+// A file larger than a 32-bit host could hold is refused before anything
+// is read, naming the file and its size, and never reaches the host.
+TEST_F(PlugInImport, FileOf4GiBOrMoreIsTooLargeToImport) {
   const fs::path path = fs::temp_directory_path() / "plugin_larger_than_4_GiB.3do";
   std::ofstream(path).put('#');
   std::error_code error;
@@ -209,9 +211,98 @@ TEST_F(PlugInImport, OutOfMemoryIsReportedLikeAnyOtherFailure) {
   PlugInPtr plugIn = Create();
   EXPECT_EQ(Import(*plugIn, path.string()), -1);
   fs::remove(path);
-  ExpectOneErrorBox(std::string(kErrorPrefix) + "Out of memory");
+  ExpectOneErrorBox(std::string(kErrorPrefix) + "File \"" + path.string() +
+                    "\" is too large to import (5368709120 bytes)");
   EXPECT_EQ(hostmodel_CallCount(host_), 0);
 }
+
+// walker.3do: body (4 corners, 2 triangles), leg and foot (3 corners, 1
+// triangle each).
+struct HostRefusal {
+  const char* name;
+  int32_t operation;
+  int32_t call;  // which call of the operation the host refuses, from 1
+  const char* message;
+  int32_t meshes;         // the host's meshes afterwards
+  int32_t lastVertices;   // ... and the vertices and triangles of the last
+  int32_t lastTriangles;  // one, the refused record included
+};
+
+void PrintTo(const HostRefusal& c, std::ostream* out) { *out << c.name; }
+
+class PlugInHostRefusal : public PlugInImport, public ::testing::WithParamInterface<HostRefusal> {};
+
+// The part of `got` that the import made before the host refused: equal to
+// the same part of the import that the host did not refuse. A record the
+// host refused to hand out was never written.
+void ExpectPrefixOf(const std::vector<HostMeshRecord>& full, const std::vector<HostMeshRecord>& got,
+                    const HostRefusal& c) {
+  ASSERT_EQ(got.size(), static_cast<size_t>(c.meshes));
+  for (size_t m = 0; m + 1 < got.size(); ++m)
+    EXPECT_EQ(HostModelDumpOf({full[m]}), HostModelDumpOf({got[m]})) << m;
+  if (got.empty()) return;
+  const HostMeshRecord& last = got.back();
+  HostMeshRecord expected = full[got.size() - 1];
+  ASSERT_EQ(last.vertices.size(), static_cast<size_t>(c.lastVertices));
+  ASSERT_EQ(last.triangles.size(), static_cast<size_t>(c.lastTriangles));
+  expected.vertices.resize(last.vertices.size());
+  expected.triangles.resize(last.triangles.size());
+  if (c.operation == kHostGetMeshAt) expected.name.clear();
+  if (c.operation == kHostGetVertexAt) expected.vertices.back() = HostVertexRecord();
+  if (c.operation == kHostGetTriangleAt) expected.triangles.back() = HostTriangleRecord();
+  EXPECT_EQ(HostModelDumpOf({expected}), HostModelDumpOf({last}));
+}
+
+TEST_P(PlugInHostRefusal, StopsAtTheRefusalWithOneBoxAndKeepsWhatCameBefore) {
+  const HostRefusal& c = GetParam();
+  PlugInPtr plugIn = Create();
+  ASSERT_EQ(Import(*plugIn, DataFile("walker.3do")), 0);
+  const std::vector<HostMeshRecord> full = ReadHostModel(host_);
+  UserScript_Reset();
+  msModel* refusing = hostmodel_Create();
+  ASSERT_EQ(hostmodel_FailCall(c.operation, c.call), 1);
+  UserScript_AnswerFileDialog(DataFile("walker.3do"));
+  EXPECT_EQ(plugIn->Execute(refusing), -1);
+  hostmodel_FailCall(c.operation, 0);
+  ExpectOneErrorBox(kErrorPrefix + std::string(c.message));
+  ExpectPrefixOf(full, ReadHostModel(refusing), c);
+  // The refused call is the last one: nothing was handed back to the host
+  // or written through a record it refused.
+  HostCall last{};
+  ASSERT_EQ(hostmodel_GetCall(refusing, hostmodel_CallCount(refusing) - 1, &last), 1);
+  EXPECT_EQ(last.operation, c.operation);
+  EXPECT_EQ(last.refused, 1);
+  EXPECT_EQ(hostmodel::CheckedFaults(refusing), std::vector<std::string>{});
+  hostmodel_Destroy(refusing);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Walker, PlugInHostRefusal,
+    ::testing::Values(HostRefusal{"FirstAddMesh", kHostAddMesh, 1,
+                                  "The host could not add mesh 0 ('body')", 0, 0, 0},
+                      HostRefusal{"ThirdAddMesh", kHostAddMesh, 3,
+                                  "The host could not add mesh 2 ('foot')", 2, 3, 1},
+                      HostRefusal{"FirstGetMeshAt", kHostGetMeshAt, 1,
+                                  "The host could not add mesh 0 ('body')", 1, 0, 0},
+                      HostRefusal{"SecondGetMeshAt", kHostGetMeshAt, 2,
+                                  "The host could not add mesh 1 ('leg')", 2, 0, 0},
+                      HostRefusal{"FirstAddVertex", kHostAddVertex, 1,
+                                  "The host could not add vertex 0 to mesh 'body'", 1, 0, 0},
+                      HostRefusal{"SixthAddVertex", kHostAddVertex, 6,
+                                  "The host could not add vertex 1 to mesh 'leg'", 2, 1, 0},
+                      HostRefusal{"FirstGetVertexAt", kHostGetVertexAt, 1,
+                                  "The host could not add vertex 0 to mesh 'body'", 1, 1, 0},
+                      HostRefusal{"NinthGetVertexAt", kHostGetVertexAt, 9,
+                                  "The host could not add vertex 1 to mesh 'foot'", 3, 2, 0},
+                      HostRefusal{"FirstAddTriangle", kHostAddTriangle, 1,
+                                  "The host could not add triangle 0 to mesh 'body'", 1, 4, 0},
+                      HostRefusal{"SecondAddTriangle", kHostAddTriangle, 2,
+                                  "The host could not add triangle 1 to mesh 'body'", 1, 4, 1},
+                      HostRefusal{"FirstGetTriangleAt", kHostGetTriangleAt, 1,
+                                  "The host could not add triangle 0 to mesh 'body'", 1, 4, 1},
+                      HostRefusal{"FourthGetTriangleAt", kHostGetTriangleAt, 4,
+                                  "The host could not add triangle 0 to mesh 'foot'", 3, 3, 1}),
+    [](const ::testing::TestParamInfo<HostRefusal>& info) { return info.param.name; });
 
 TEST_F(PlugInImport, ImplementationStaysLoadedUntilTheLastObjectGoes) {
   const fs::path implementation = ProgramFolder() / LibraryFileName("KelvadoImpl");
