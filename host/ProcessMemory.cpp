@@ -38,9 +38,33 @@ const char* PrivateBytesSource() {
   return "PrivateUsage of GetProcessMemoryInfo";
 }
 
-int64_t Handles() {
+DWORD HandleCount() {
   DWORD count = 0;
-  return GetProcessHandleCount(GetCurrentProcess(), &count) ? static_cast<int64_t>(count) : -1;
+  return GetProcessHandleCount(GetCurrentProcess(), &count) ? count : 0;
+}
+
+// The slot of a handle made now: the lowest free one under Wine, so every
+// handle left open below it raises it by one.
+int64_t FirstFreeHandleSlot() {
+  const HANDLE process = GetCurrentProcess();
+  HANDLE probe = nullptr;
+  if (!DuplicateHandle(process, process, process, &probe, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    return -1;
+  }
+  CloseHandle(probe);
+  return static_cast<int64_t>(reinterpret_cast<ULONG_PTR>(probe) / 4);
+}
+
+// Wine 8 answers GetProcessHandleCount with 0; the lowest free handle slot
+// then stands in for the count.
+int64_t Handles() {
+  const DWORD count = HandleCount();
+  return count != 0 ? static_cast<int64_t>(count) : FirstFreeHandleSlot();
+}
+
+const char* HandlesSource() {
+  if (HandleCount() != 0) return "GetProcessHandleCount";
+  return "the lowest free handle slot, GetProcessHandleCount reading 0";
 }
 
 // A slot that a library took and never gave back stays taken, so the slot
@@ -102,7 +126,7 @@ ProcessResources SampleProcessResources() {
 
 ProcessResourceSources DescribeProcessResources() {
 #ifdef _WIN32
-  return {PrivateBytesSource(), "GetProcessHandleCount", "TlsAlloc"};
+  return {PrivateBytesSource(), HandlesSource(), "TlsAlloc"};
 #else
   return {"RssAnon and VmSwap of /proc/self/status", "entries of /proc/self/fd",
           "pthread_key_create"};
