@@ -1,9 +1,12 @@
 #include "ProcessMemory.h"
 
+#include <vector>
+
 #ifdef _WIN32
 #include <windows.h>
-// After windows.h, which it needs.
+// After windows.h, which they need.
 #include <psapi.h>
+#include <winternl.h>
 #else
 #include <dirent.h>
 #include <pthread.h>
@@ -43,42 +46,66 @@ DWORD HandleCount() {
   return GetProcessHandleCount(GetCurrentProcess(), &count) ? count : 0;
 }
 
-// The slot of a handle made now: the lowest free one under Wine, so every
-// handle left open below it raises it by one.
-int64_t FirstFreeHandleSlot() {
-  const HANDLE process = GetCurrentProcess();
-  HANDLE probe = nullptr;
-  if (!DuplicateHandle(process, process, process, &probe, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
-    return -1;
+/// One entry of the system's handle list (SystemHandleInformation).
+struct SystemHandleEntry {
+  ULONG ownerProcessId;
+  BYTE objectType;
+  BYTE flags;
+  USHORT value;
+  PVOID object;
+  ACCESS_MASK access;
+};
+
+using QuerySystemInformation = NTSTATUS(NTAPI*)(ULONG, PVOID, ULONG, PULONG);
+constexpr ULONG kSystemHandleInformation = 16;
+constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004L);
+
+// This process's entries in the system's list of every open handle.
+int64_t ListedHandles() {
+  const auto query = reinterpret_cast<QuerySystemInformation>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation")));
+  if (query == nullptr) return -1;
+  // Small at first: Wine gives a freed large block back to the system, and
+  // touching it anew in a later reading would count as growth.
+  std::vector<ULONG_PTR> buffer(1 << 10);
+  NTSTATUS status;
+  while ((status = query(kSystemHandleInformation, buffer.data(),
+                         static_cast<ULONG>(buffer.size() * sizeof buffer[0]), nullptr)) ==
+         kInfoLengthMismatch) {
+    buffer.resize(buffer.size() * 2);
   }
-  CloseHandle(probe);
-  return static_cast<int64_t>(reinterpret_cast<ULONG_PTR>(probe) / 4);
+  if (status != 0) return -1;
+  const ULONG count = static_cast<ULONG>(buffer[0]);
+  const auto* entries = reinterpret_cast<const SystemHandleEntry*>(&buffer[1]);
+  int64_t own = 0;
+  for (ULONG i = 0; i < count; ++i) own += entries[i].ownerProcessId == GetCurrentProcessId();
+  return own;
 }
 
-// Wine 8 answers GetProcessHandleCount with 0; the lowest free handle slot
-// then stands in for the count.
+// Wine 8 answers GetProcessHandleCount with 0; the system's handle list
+// then gives the count.
 int64_t Handles() {
   const DWORD count = HandleCount();
-  return count != 0 ? static_cast<int64_t>(count) : FirstFreeHandleSlot();
+  return count != 0 ? static_cast<int64_t>(count) : ListedHandles();
 }
 
 const char* HandlesSource() {
   if (HandleCount() != 0) return "GetProcessHandleCount";
-  return "the lowest free handle slot, GetProcessHandleCount reading 0";
+  return "the system's handle list, GetProcessHandleCount reading 0";
 }
 
-// A slot that a library took and never gave back stays taken, so the slot
-// that the next request gets climbs with every leaked one.
-int64_t FirstFreeSlot() {
-  const DWORD slot = TlsAlloc();
-  if (slot == TLS_OUT_OF_INDEXES) return -1;
-  TlsFree(slot);
-  return static_cast<int64_t>(slot);
+// Takes every slot there is, then gives them all back: a slot that a
+// library kept is one fewer.
+int64_t FreeTlsSlots() {
+  std::vector<DWORD> taken;
+  for (DWORD slot; (slot = TlsAlloc()) != TLS_OUT_OF_INDEXES;) taken.push_back(slot);
+  for (DWORD slot : taken) TlsFree(slot);
+  return static_cast<int64_t>(taken.size());
 }
 #else
 // Anonymous resident memory and what of it was swapped out: the private
 // memory that the heap and the libraries' writable data occupy. Wine reads
-// its PrivateUsage from the same two lines.
+// its PagefileUsage from the same two lines.
 int64_t PrivateBytes() {
   std::ifstream status("/proc/self/status");
   std::string key;
@@ -106,11 +133,11 @@ int64_t Handles() {
   return count - 1;  // the listing's own descriptor
 }
 
-int64_t FirstFreeSlot() {
-  pthread_key_t key;
-  if (pthread_key_create(&key, nullptr) != 0) return -1;
-  pthread_key_delete(key);
-  return static_cast<int64_t>(key);
+int64_t FreeTlsSlots() {
+  std::vector<pthread_key_t> taken;
+  for (pthread_key_t key; pthread_key_create(&key, nullptr) == 0;) taken.push_back(key);
+  for (pthread_key_t key : taken) pthread_key_delete(key);
+  return static_cast<int64_t>(taken.size());
 }
 #endif
 
@@ -118,17 +145,19 @@ int64_t FirstFreeSlot() {
 
 ProcessResources SampleProcessResources() {
   ProcessResources sample;
-  sample.privateBytes = PrivateBytes();
   sample.handles = Handles();
-  sample.firstFreeSlot = FirstFreeSlot();
+  sample.freeTlsSlots = FreeTlsSlots();
+  sample.privateBytes = PrivateBytes();
   return sample;
 }
 
+int64_t ReadPrivateBytes() { return PrivateBytes(); }
+
 ProcessResourceSources DescribeProcessResources() {
 #ifdef _WIN32
-  return {PrivateBytesSource(), HandlesSource(), "TlsAlloc"};
+  return {PrivateBytesSource(), HandlesSource(), "TlsAlloc until it fails"};
 #else
   return {"RssAnon and VmSwap of /proc/self/status", "entries of /proc/self/fd",
-          "pthread_key_create"};
+          "pthread_key_create until it fails"};
 #endif
 }

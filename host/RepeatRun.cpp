@@ -82,8 +82,8 @@ void WriteGrowth(const ProcessResources& before, const ProcessResources& after, 
   out << "private memory: " << Signed(bytes) << " bytes, " << Signed(bytes / cycles)
       << " bytes a cycle (" << sources.privateBytes << ")\n";
   out << "handles: " << Signed(after.handles - before.handles) << " (" << sources.handles << ")\n";
-  out << "first free TLS slot: " << before.firstFreeSlot << " before, " << after.firstFreeSlot
-      << " after (" << sources.firstFreeSlot << ")\n";
+  out << "free TLS slots: " << before.freeTlsSlots << " before, " << after.freeTlsSlots
+      << " after (" << sources.freeTlsSlots << ")\n";
 }
 
 void WriteFirstCycles(const HostOptions& options, const std::vector<FirstCycle>& firsts,
@@ -139,7 +139,10 @@ RepeatOutcome RunRepeatedImports(const HostOptions& options, const std::string& 
       return RepeatOutcome::kDiffered;
     }
   }
-  const ProcessResources after = SampleProcessResources();
+  // Private memory before the other readings, which use some of their own.
+  const int64_t privateAfter = ReadPrivateBytes();
+  ProcessResources after = SampleProcessResources();
+  after.privateBytes = privateAfter;
   out << "repeat: " << options.repeat << " cycles, the plug-in library "
       << (options.reload ? "loaded and unloaded every cycle" : "loaded once") << '\n';
   WriteFirstCycles(options, firsts, out);

@@ -55,8 +55,10 @@ using CreateSemaphoreFunction = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LONG, LON
 using CloseHandleFunction = BOOL(WINAPI*)(HANDLE);
 
 // The runtime makes two (the locks of the emergency pool and of the frame
-// registry), while the library loads, under the loader's lock; more than
-// this are simply not recorded.
+// registry), while the library loads, under the loader's lock. The record
+// takes no lock of its own: a semaphore made later by two threads at once
+// could at worst go unrecorded and stay open, as without the record; more
+// than this many are not recorded either.
 constexpr int kMaxRecordedSemaphores = 16;
 HANDLE openSemaphores[kMaxRecordedSemaphores];
 
