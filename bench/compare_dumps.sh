@@ -2,7 +2,8 @@
 # Checks that a change is invisible: builds the native modelhost of a base
 # revision and of the working tree (Release, no sanitizers) and compares
 # what each prints with --dump, byte for byte, with its error output and
-# exit status, for every 3DO file in tests/data and examples/, for the two
+# exit status, and, when the base's modelhost can write it (--calls), the
+# list of every host library call in order, for every 3DO file in tests/data and examples/, for the two
 # generated benchmark files and for a cancelled dialog; and for every file
 # in the folders given after the revision, such as a fuzzer's corpus
 # (build/fuzz/corpus-Import), whose many malformed inputs check that every
@@ -49,8 +50,9 @@ failures=0 runs=0
 
 run_side() {  # side, modelhost arguments...
   local side=$1; shift
-  local status=0
-  "$@" --dump > "$work/$side.out" 2> "$work/$side.err" || status=$?
+  local status=0 calls=()
+  [ "$compare_calls" = yes ] && calls=(--calls "$work/$side.calls")
+  "$@" --dump "${calls[@]}" > "$work/$side.out" 2> "$work/$side.err" || status=$?
   echo "$status" > "$work/$side.status"
 }
 
@@ -59,8 +61,9 @@ compare() {  # label, modelhost arguments...
   run_side base "$base_dir/build/bin/modelhost" "$@"
   run_side new "$root/build/bench/bin/modelhost" "$@"
   runs=$((runs + 1))
-  local part
-  for part in status out err; do
+  local part parts=(status out err)
+  [ "$compare_calls" = yes ] && parts+=(calls)
+  for part in "${parts[@]}"; do
     if ! cmp -s "$work/base.$part" "$work/new.$part"; then
       failures=$((failures + 1))
       echo "DIFFERENT: $label (exit status base $(cat "$work/base.status"), new $(cat "$work/new.status"))"
@@ -72,6 +75,10 @@ compare() {  # label, modelhost arguments...
 
 build_base
 build_working_tree
+# Older bases cannot list their host calls; then only the dumps are compared.
+compare_calls=no
+"$base_dir/build/bin/modelhost" --help | grep -q -- "--calls" && compare_calls=yes
+echo "== comparing dumps$([ "$compare_calls" = yes ] && echo " and host calls")"
 mapfile -t generated < <(build/bench/bin/make_bench_files | grep '\.3do$')
 
 compare "cancelled dialog" --cancel

@@ -19,12 +19,18 @@ std::string WriteSvgOutput(const ImportRecord& record, std::ostream& out) {
   return WriteSvg(record.meshes, out);
 }
 
+std::string WriteCallsOutput(const ImportRecord& record, std::ostream& out) {
+  for (const std::string& call : record.hostCalls) out << call << '\n';
+  return "";
+}
+
 }  // namespace
 
 const std::vector<FileOutputKind>& FileOutputKinds() {
   static const std::vector<FileOutputKind> kinds = {
       {{"--obj", "write the host model as Wavefront OBJ"}, WriteObjOutput},
       {{"--svg", "draw the host model as a wireframe picture (SVG)"}, WriteSvgOutput},
+      {{"--calls", "write every host library call of the plug-in, one a line"}, WriteCallsOutput},
   };
   return kinds;
 }

@@ -24,6 +24,9 @@ const std::vector<FileOutputKind>& FileOutputKinds();
 /// The options of FileOutputKinds(), for the command line.
 std::vector<FileOutputOption> FileOutputOptions();
 
+/// The option of the output that needs the record's host calls.
+inline constexpr char kCallsOutputOption[] = "--calls";
+
 /// The kind for an option, or null.
 const FileOutputKind* FindFileOutput(const std::string& option);
 

@@ -42,4 +42,7 @@ struct ImportRecord {
   int32_t result = 0;                           ///< Execute's answer.
   std::vector<HostMeshRecord> meshes;           ///< The host model afterwards.
   std::vector<std::string> hostFaults;          ///< Misuses the host library detected.
+  /// Every call the plug-in made into the host library, as text, in order;
+  /// kept only when asked for, since a large model makes millions.
+  std::vector<std::string> hostCalls;
 };

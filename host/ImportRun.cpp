@@ -32,20 +32,21 @@ std::vector<MessageBoxRecord> BoxesSince(size_t first) {
 }
 
 // Executes on a fresh host model and gathers what the plug-in left in it.
-void ExecuteOnNewModel(LoadedPlugIn& plugIn, ImportRecord& record) {
+void ExecuteOnNewModel(LoadedPlugIn& plugIn, ImportRecord& record, bool keepCalls) {
   msModel* model = hostmodel_Create();
   const size_t boxesBefore = UserScript_Boxes().size();
   record.result = plugIn.Execute(model);
   record.executeBoxes = BoxesSince(boxesBefore);
   record.meshes = ReadHostModel(model);
   record.hostFaults = hostmodel::CheckedFaults(model);
+  if (keepCalls) record.hostCalls = hostmodel::CallTexts(model);
   hostmodel_Destroy(model);
 }
 
 }  // namespace
 
 bool RunImport(LoadedPlugIn& plugIn, UserAnswer answer, const std::string& openFile,
-               ImportRecord& record, std::string& error) {
+               ImportRecord& record, std::string& error, bool keepCalls) {
   if (!ScriptUser(plugIn.Module(), answer, openFile, error)) return false;
   const bool created = plugIn.CreateObject();
   record.creationBoxes = BoxesSince(0);
@@ -56,7 +57,7 @@ bool RunImport(LoadedPlugIn& plugIn, UserAnswer answer, const std::string& openF
   record.type = plugIn.GetType();
   const char* title = plugIn.GetTitle();
   record.title = title != nullptr ? title : "";
-  ExecuteOnNewModel(plugIn, record);
+  ExecuteOnNewModel(plugIn, record, keepCalls);
   plugIn.DestroyObject();
   return true;
 }

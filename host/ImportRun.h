@@ -13,7 +13,8 @@
 /// file dialog as `answer` says (with `openFile` for UserAnswer::kOpen), then
 /// creates the object, asks its type and title, makes an empty host model,
 /// calls Execute, reads the model back with its faults and destroys the
-/// object. Returns false with `error` naming the problem when the boxes
-/// cannot be watched or CreatePlugIn gives no object.
+/// object. With `keepCalls`, the record also gets every host call the
+/// plug-in made. Returns false with `error` naming the problem when the
+/// boxes cannot be watched or CreatePlugIn gives no object.
 bool RunImport(LoadedPlugIn& plugIn, UserAnswer answer, const std::string& openFile,
-               ImportRecord& record, std::string& error);
+               ImportRecord& record, std::string& error, bool keepCalls = false);

@@ -2,7 +2,6 @@
 // it searches forward for the keywords and index labels it needs and reads a
 // fixed sequence of fields after each, passing over all other text.
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstddef>
 #include <memory>
@@ -46,8 +45,10 @@ std::string_view VersionOfLine(const char* p, const char* end) {
   while (p < end && IsLineBlank(*p)) ++p;
   constexpr std::string_view kHeaderWord = "3DO";
   if (end - p <= static_cast<ptrdiff_t>(kHeaderWord.size())) return {};
+  // Letter case is folded for ASCII letters alone, as the scanner does.
   for (char expected : kHeaderWord) {
-    if (std::toupper(static_cast<unsigned char>(*p++)) != expected) return {};
+    const char c = *p++;
+    if ((c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c) != expected) return {};
   }
   if (!IsLineBlank(*p)) return {};
   while (p < end && IsLineBlank(*p)) ++p;

@@ -199,21 +199,4 @@ void TQnParser::SkipUntilToken(std::string_view token) {
   FindToken(Cursor, CommentChars, token, nullptr);
 }
 
-int TQnParser::SkipToFirstOf(std::initializer_list<std::string_view> tokens) {
-  TCharSet interesting = CommentChars;
-  interesting[0] = true;
-  for (const std::string_view token : tokens) AddFirstLetter(interesting, token);
-  const TStretchFinder finder(interesting);
-  const char* runStart = Cursor;
-  while (*Cursor != 0) {
-    int index = 0;
-    for (const std::string_view token : tokens) {
-      if (TokenAt(Cursor, token)) return index;
-      ++index;
-    }
-    StepToCandidate(Cursor, CommentChars, finder, runStart, nullptr);
-  }
-  return -1;
-}
-
 void TQnParser::SkipCommentAtCursor() { SkipComment(Cursor); }

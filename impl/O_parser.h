@@ -3,7 +3,6 @@
 #pragma once
 
 #include <bitset>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -58,12 +57,6 @@ class TQnParser {
 
   /// ReadUntilToken without collecting what is passed over.
   void SkipUntilToken(std::string_view token);
-
-  /// Moves the cursor to the next place where the text begins with one of
-  /// `tokens` (none of them empty) and returns the index of the first token
-  /// that matches there. Returns -1, with the cursor on the NUL, when none
-  /// occurs. Raises "Chars not found" when a comment reaches the NUL.
-  int SkipToFirstOf(std::initializer_list<std::string_view> tokens);
 
   /// Passes over TAB, LF, CR and SPACE, and the comments met among them.
   void SkipBlanks();

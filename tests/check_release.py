@@ -73,8 +73,7 @@ XP_SP3_FUNCTIONS = {
         "__mb_cur_max", "_amsg_exit", "_close", "_errno", "_initterm", "_iob", "_lock", "_read",
         "_unlock", "abort", "atoi", "calloc", "fputc", "fputs", "free", "fwrite", "localeconv",
         "malloc", "memchr", "memcmp", "memcpy", "memmove", "memset", "realloc", "setlocale",
-        "strchr", "strcmp", "strcspn", "strerror", "strlen", "strncmp", "toupper", "vfprintf",
-        "wcslen",
+        "strchr", "strcmp", "strcspn", "strerror", "strlen", "strncmp", "vfprintf", "wcslen",
     },
 }
 # The host's model library: the nine operations the implementation calls.
