@@ -3,7 +3,7 @@
 //
 // A host may create and destroy the plug-in object for every use, and so
 // load and unload both libraries each time. Every load is a fresh copy of
-// the runtime, and two of its parts never give back what they took:
+// the runtime, and three of its parts never give back what they took:
 //  - The exception-handling runtime allocates an emergency pool for
 //    exceptions at start-up (some 18 KB on 32-bit), and frees it only in
 //    __gnu_cxx::__freeres, which nothing calls on Windows.
