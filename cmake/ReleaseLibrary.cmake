@@ -1,3 +1,23 @@
+# Every Windows build of the two plug-in libraries gives back, when it is
+# unloaded, what its statically linked C++ runtime took
+# (packaging/RuntimeCleanup.cpp). Its entry point runs the C runtime's own.
+function(kelvado_runtime_cleanup target)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/packaging/RuntimeCleanup.cpp)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(entry _RuntimeCleanupEntry@12)
+    set(imports _imp__CreateSemaphoreW@16 _imp__CloseHandle@4)
+  else()
+    set(entry RuntimeCleanupEntry)
+    set(imports __imp_CreateSemaphoreW __imp_CloseHandle)
+  endif()
+  target_link_options(${target} PRIVATE -Wl,--entry,${entry})
+  # The library's calls through these import entries reach the module's
+  # recorders, which close the semaphores that the runtime leaves open.
+  foreach(import ${imports})
+    target_link_options(${target} PRIVATE -Wl,--wrap=${import})
+  endforeach()
+endfunction()
+
 # What makes a library of the release tree shippable. kelvado_release_library
 # is called for each of the two plug-in libraries; outside the release tree
 # it does nothing.
@@ -8,6 +28,9 @@
 # stripped library, linked to its debug file by name and checksum, so that
 # a debugger next to bin/ resolves a crash address of the shipped file.
 function(kelvado_release_library target)
+  if(WIN32)
+    kelvado_runtime_cleanup(${target})
+  endif()
   if(NOT KELVADO_RELEASE_TREE)
     return()
   endif()

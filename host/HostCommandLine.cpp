@@ -48,6 +48,7 @@ class Parser {
     if (error_.empty() && openSeen_ && cancelSeen_) {
       error_ = "--open and --cancel exclude each other";
     }
+    if (error_.empty()) CheckRepeat(result.options);
     result.ok = error_.empty();
     result.error = error_;
     return result;
@@ -64,9 +65,11 @@ class Parser {
       SetOnce(option, cancelSeen_);
       options.answer = UserAnswer::kCancel;
     } else if (option == "--open") {
-      TakeValueOnce(option, options.openFile);
-      openSeen_ = true;
-      options.answer = UserAnswer::kOpen;
+      TakeOpenFile(option, options);
+    } else if (option == "--repeat") {
+      TakeCount(option, options.repeat);
+    } else if (option == "--reload") {
+      SetOnce(option, options.reload);
     } else if (option == "--fail") {
       TakeFailure(option, options);
     } else if (option == "--plugin") {
@@ -76,6 +79,39 @@ class Parser {
     } else {
       error_ = option.rfind("-", 0) == 0 ? "unknown option '" + option + "'"
                                          : "unexpected argument '" + option + "'";
+    }
+  }
+
+  // Several files are answered in turn, which only repeated cycles do.
+  void TakeOpenFile(const std::string& option, HostOptions& options) {
+    std::string file;
+    if (!TakeValue(option, file)) return;
+    if (options.openFiles.empty()) options.openFile = file;
+    options.openFiles.push_back(file);
+    openSeen_ = true;
+    options.answer = UserAnswer::kOpen;
+  }
+
+  void TakeCount(const std::string& option, int& count) {
+    std::string text;
+    if (count != 0) {
+      error_ = option + " is given twice";
+    } else if (TakeValue(option, text)) {
+      const bool digits = text.size() <= 7 && text.find_first_not_of("0123456789") == text.npos;
+      count = digits ? std::stoi(text) : 0;
+      if (count <= 0) error_ = option + " needs a count from 1 to 9999999";
+    }
+  }
+
+  // What only makes sense with --repeat, and what it cannot take.
+  void CheckRepeat(const HostOptions& options) {
+    if (options.repeat == 0) {
+      if (options.openFiles.size() > 1) error_ = "--open is given twice";
+      if (options.reload) error_ = "--reload needs --repeat";
+    } else if (options.answer == UserAnswer::kInteractive) {
+      error_ = "--repeat needs --open or --cancel";
+    } else if (!options.outputs.empty()) {
+      error_ = "--repeat takes no " + options.outputs.front().option;
     }
   }
 
@@ -144,6 +180,7 @@ class Parser {
   }
 
   static std::string ValueName(const std::string& option) {
+    if (option == "--repeat") return "count";
     if (option == "--fail") return "OPERATION:N";
     return option == "--plugin" ? "PATH" : "FILE";
   }
@@ -169,6 +206,8 @@ std::string HostUsage(const std::vector<FileOutputOption>& fileOutputs) {
   for (const FileOutputOption& output : fileOutputs) usage += " [" + output.option + " FILE]";
   usage +=
       "\n"
+      "       modelhost --repeat N [--reload] [--plugin PATH] (--open FILE... | --cancel)\n"
+      "                 [--fail OPERATION:N] [--dump]\n"
       "  --plugin PATH  the plug-in library to load (default: the Kelvado library\n"
       "                 next to this program)\n"
       "  --open FILE    answer the plug-in's file dialog with FILE\n"
@@ -178,7 +217,15 @@ std::string HostUsage(const std::vector<FileOutputOption>& fileOutputs) {
       "                 the host refuses the N-th call of OPERATION, as a host at its\n"
       "                 limits would: AddMesh, AddVertex or AddTriangle return -1,\n"
       "                 GetMeshAt, GetVertexAt or GetTriangleAt return null\n"
-      "  --dump         print the exact dump instead of the summary\n";
+      "  --dump         print the exact dump instead of the summary\n"
+      "  --repeat N     run N cycles of create object, GetType, GetTitle, Execute on a\n"
+      "                 new host model, destroy object; --open may then be given more\n"
+      "                 than once, the files answering the cycles in turn. Prints each\n"
+      "                 file's first cycle and the growth of private memory, handles\n"
+      "                 and TLS slots after 10 warm-up cycles; fails when a cycle's\n"
+      "                 account differs from the first one with the same file;\n"
+      "                 --fail is armed anew for every cycle\n"
+      "  --reload       with --repeat: also load and unload the plug-in library each cycle\n";
   for (const FileOutputOption& output : fileOutputs) {
     const size_t width = output.option.size() + 5;
     usage += "  " + output.option + " FILE" + std::string(width < 15 ? 15 - width : 1, ' ') +
@@ -186,6 +233,7 @@ std::string HostUsage(const std::vector<FileOutputOption>& fileOutputs) {
   }
   usage +=
       "Exit status: 0 import completed, 1 import failed or cancelled, 2 usage error or\n"
-      "a plug-in library that cannot be loaded.\n";
+      "a plug-in library that cannot be loaded. With --repeat: 0 every cycle alike its\n"
+      "file's first, 1 a cycle that differs.\n";
   return usage;
 }

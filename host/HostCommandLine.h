@@ -1,6 +1,6 @@
 // The command line of the stand-in host program:
 //   modelhost [--plugin PATH] [--open FILE | --cancel] [--fail OPERATION:N]
-//             [--dump] [--obj FILE]
+//             [--dump] [--obj FILE] [--repeat N [--reload]]
 // Options that write the host model to a file (--obj, and any added later)
 // are not hard-wired: the caller names them, and each one given becomes a
 // FileOutputRequest in the order given.
@@ -40,6 +40,11 @@ struct HostOptions {
   int32_t failOperation = -1;
   int32_t failCall = 0;                    ///< Which call of failOperation fails, from 1.
   std::vector<FileOutputRequest> outputs;  ///< In command-line order.
+  /// Every --open FILE in the order given, openFile first; more than one
+  /// only with --repeat, whose cycles take them in turn.
+  std::vector<std::string> openFiles;
+  int repeat = 0;       ///< Import cycles to run and measure; 0: one plain import.
+  bool reload = false;  ///< With repeat: load and unload the plug-in library every cycle.
 };
 
 /// The outcome of reading a command line.

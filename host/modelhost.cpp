@@ -2,9 +2,13 @@
 // empty host model the way a modelling host does, and reports what happened.
 //   modelhost [--plugin PATH] [--open FILE | --cancel] [--fail OPERATION:N]
 //             [--dump] [--obj FILE] [--svg FILE] [--calls FILE]
+//   modelhost --repeat N [--reload] [--plugin PATH] (--open FILE... | --cancel)
+//             [--fail OPERATION:N] [--dump]
 // Exit status: 0 when Execute returned 0, 1 when it returned anything else
 // (-1: failed or cancelled), 2 for a usage error, a plug-in library that
 // cannot be loaded or driven, or an output file that cannot be written.
+// With --repeat: 0 when every cycle's account matched its file's first
+// cycle, 1 when one differed, 2 as above.
 #include <algorithm>
 #include <iostream>
 #include <string>
@@ -21,6 +25,7 @@
 #include "HostModel.h"
 #include "ImportRun.h"
 #include "PlugInLoader.h"
+#include "RepeatRun.h"
 #include "SummaryWriter.h"
 
 namespace {
@@ -50,8 +55,19 @@ bool WriteOutputs(const HostOptions& options, const ImportRecord& record) {
   return allWritten;
 }
 
+int RunRepeated(const HostOptions& options, const std::string& path) {
+  std::string error;
+  const RepeatOutcome outcome = RunRepeatedImports(options, path, std::cout, error);
+  std::cout.flush();
+  if (outcome == RepeatOutcome::kTrouble) return Fail(error);
+  if (outcome == RepeatOutcome::kAlike) return kExitCompleted;
+  std::cerr << "modelhost: " << error << '\n';
+  return kExitFailed;
+}
+
 int Run(const HostOptions& options) {
   const std::string path = options.pluginPath.empty() ? DefaultPlugInPath() : options.pluginPath;
+  if (options.repeat > 0) return RunRepeated(options, path);
   std::string error;
   std::unique_ptr<LoadedPlugIn> plugIn = LoadedPlugIn::Load(path, error);
   if (!plugIn) return Fail(error);

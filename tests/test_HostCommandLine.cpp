@@ -62,6 +62,15 @@ TEST(HostCommandLine, UsageErrorsNameTheProblem) {
       {{"--png", "a"}, "unknown option '--png'"},
       {{"-x"}, "unknown option '-x'"},
       {{"model.3do"}, "unexpected argument 'model.3do'"},
+      {{"--repeat", "0", "--cancel"}, "--repeat needs a count from 1 to 9999999"},
+      {{"--repeat", "-3", "--cancel"}, "--repeat needs a count from 1 to 9999999"},
+      {{"--repeat", "12x", "--cancel"}, "--repeat needs a count from 1 to 9999999"},
+      {{"--repeat", "99999999", "--cancel"}, "--repeat needs a count from 1 to 9999999"},
+      {{"--repeat", "2", "--repeat", "3", "--cancel"}, "--repeat is given twice"},
+      {{"--repeat", "2"}, "--repeat needs --open or --cancel"},
+      {{"--repeat", "2", "--cancel", "--obj", "a.obj"}, "--repeat takes no --obj"},
+      {{"--reload", "--cancel"}, "--reload needs --repeat"},
+      {{"--repeat", "2", "--open", "a", "--cancel"}, "--open and --cancel exclude each other"},
       {{"--fail"}, "--fail needs an OPERATION:N"},
       {{"--fail", "SetVertex:1"},
        "--fail cannot fail 'SetVertex' (one of AddMesh, GetMeshAt, AddVertex, GetVertexAt, "
@@ -76,6 +85,21 @@ TEST(HostCommandLine, UsageErrorsNameTheProblem) {
     EXPECT_FALSE(r.ok) << c.error;
     EXPECT_EQ(r.error, c.error);
   }
+}
+
+TEST(HostCommandLine, RepeatTakesTheOpenedFilesInTurn) {
+  const CommandLineResult r = Parse(
+      {"--repeat", "1000", "--open", "a.3do", "--reload", "--open", "b.3do", "--open", "a.3do"});
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.options.repeat, 1000);
+  EXPECT_TRUE(r.options.reload);
+  EXPECT_EQ(r.options.openFile, "a.3do");
+  EXPECT_EQ(r.options.openFiles, (std::vector<std::string>{"a.3do", "b.3do", "a.3do"}));
+
+  const CommandLineResult once = Parse({"--open", "a.3do"});
+  ASSERT_TRUE(once.ok);
+  EXPECT_EQ(once.options.repeat, 0);
+  EXPECT_EQ(once.options.openFiles, std::vector<std::string>{"a.3do"});
 }
 
 TEST(HostCommandLine, UsageListsTheFileOutputs) {
