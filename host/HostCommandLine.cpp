@@ -27,12 +27,12 @@ std::string FailableNames() {
   return names;
 }
 
-// A call number of 1 or more, in decimal and nothing else; 0 when it is none.
-int32_t CallNumber(const std::string& text) {
+// A number from 1 to `most`, in decimal and nothing else; 0 when it is none.
+int32_t PositiveNumber(const std::string& text, int32_t most) {
   if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return 0;
   errno = 0;
   const long long number = std::strtoll(text.c_str(), nullptr, 10);
-  if (errno != 0 || number > INT32_MAX) return 0;
+  if (errno != 0 || number > most) return 0;
   return static_cast<int32_t>(number);
 }
 
@@ -92,14 +92,15 @@ class Parser {
     options.answer = UserAnswer::kOpen;
   }
 
+  static constexpr int32_t kMostCount = 9999999;
+
   void TakeCount(const std::string& option, int& count) {
     std::string text;
     if (count != 0) {
       error_ = option + " is given twice";
     } else if (TakeValue(option, text)) {
-      const bool digits = text.size() <= 7 && text.find_first_not_of("0123456789") == text.npos;
-      count = digits ? std::stoi(text) : 0;
-      if (count <= 0) error_ = option + " needs a count from 1 to 9999999";
+      count = PositiveNumber(text, kMostCount);
+      if (count == 0) error_ = option + " needs a count from 1 to " + std::to_string(kMostCount);
     }
   }
 
@@ -173,7 +174,8 @@ class Parser {
       error_ = "--fail cannot fail '" + name + "' (one of " + FailableNames() + ")";
       return;
     }
-    options.failCall = colon == std::string::npos ? 0 : CallNumber(value.substr(colon + 1));
+    options.failCall =
+        colon == std::string::npos ? 0 : PositiveNumber(value.substr(colon + 1), INT32_MAX);
     if (options.failCall == 0)
       error_ = "--fail needs a call number of 1 or more after '" + name + ":'";
     options.failOperation = known->operation;

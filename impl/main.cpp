@@ -75,14 +75,15 @@ bool CornersAreVerticesInOrder(const T3DMesh& mesh, std::vector<int32_t>& corner
   return true;
 }
 
-// Calls `emit` with each triangle of the fan of every face of `mesh`, in
-// face order. `indexOf(face, faceStart, corner)` gives a corner's host index;
-// faceStart is the mesh-wide position of the face's first corner.
-template <class IndexOf, class Emit>
-void ForEachFanTriangle(const T3DMesh& mesh, IndexOf indexOf, Emit emit) {
+// Calls `emit` with each triangle of the fan of every face, in face order,
+// for `faces` faces of `cornerCount(face)` corners. `indexOf(face,
+// faceStart, corner)` gives a corner's host index; faceStart is the
+// mesh-wide position of the face's first corner.
+template <class CornerCount, class IndexOf, class Emit>
+void ForEachFanTriangle(int32_t faces, CornerCount cornerCount, IndexOf indexOf, Emit emit) {
   int32_t faceStart = 0;
-  for (int32_t face = 0; face < mesh.Surfaces.Count(); ++face) {
-    const int32_t corners = mesh.Surfaces.Items(face)->Vertices.Count();
+  for (int32_t face = 0; face < faces; ++face) {
+    const int32_t corners = cornerCount(face);
     if (corners >= 3) {
       const uint16_t first = indexOf(face, faceStart, 0);
       uint16_t previous = indexOf(face, faceStart, 1);
@@ -124,7 +125,8 @@ PlannedMesh PlanMesh(const T3DMesh& mesh) {
   planned.cornerCounts = {};
   const VertexPositions positions = IndexVertices(mesh.Vertices);
   ForEachFanTriangle(
-      mesh,
+      mesh.Surfaces.Count(),
+      [&](int32_t face) { return mesh.Surfaces.Items(face)->Vertices.Count(); },
       [&](int32_t face, int32_t, int32_t corner) {
         return CornerIndex(positions, mesh, face, corner);
       },
@@ -148,10 +150,10 @@ std::vector<PlannedMesh> PlanMeshes(const T3DOModel& model) {
 float ToSingle(double value) {
   constexpr double kHalfwayPastMax = 0x1.ffffffp127;  // FLT_MAX + half an ulp
   double magnitude = std::fabs(value);
-  if (magnitude <= FLT_MAX) return static_cast<float>(value);  // nearly every value
+  // Nearly every value, and NaN, which no comparison holds for.
+  if (!(magnitude > FLT_MAX)) return static_cast<float>(value);
   if (magnitude >= kHalfwayPastMax) return std::copysign(INFINITY, static_cast<float>(value));
-  if (magnitude > FLT_MAX) return std::copysign(FLT_MAX, static_cast<float>(value > 0 ? 1 : -1));
-  return static_cast<float>(value);
+  return std::copysign(FLT_MAX, static_cast<float>(value > 0 ? 1 : -1));
 }
 
 // At most 31 characters and the NUL: the host's name field holds 32 bytes.
@@ -224,18 +226,16 @@ void AddHostMesh(const PlannedMesh& planned, int32_t meshIndex, msModel* hostMod
     return;
   }
   // The planning proved each corner to be the vertex at its running
-  // position, which the vertex count check keeps below 65536: the fan
-  // (0, k+1, k+2) of a face names its first corner's position plus 0, k+1
-  // and k+2.
-  int32_t faceStart = 0;
-  for (const int32_t corners : planned.cornerCounts) {
-    for (int32_t k = 2; k < corners; ++k) {
-      addTriangle(IndexTriple{static_cast<uint16_t>(faceStart),
-                              static_cast<uint16_t>(faceStart + k - 1),
-                              static_cast<uint16_t>(faceStart + k)});
-    }
-    faceStart += corners;
-  }
+  // position, which the vertex count check keeps below 65536, and kept the
+  // faces' corner counts, so the faces need no second walk.
+  const std::vector<int32_t>& cornerCounts = planned.cornerCounts;
+  ForEachFanTriangle(
+      static_cast<int32_t>(cornerCounts.size()),
+      [&](int32_t face) { return cornerCounts[static_cast<size_t>(face)]; },
+      [](int32_t, int32_t faceStart, int32_t corner) {
+        return static_cast<uint16_t>(faceStart + corner);
+      },
+      addTriangle);
 }
 
 }  // namespace
