@@ -9,7 +9,7 @@
 
 namespace {
 
-/// The host operations that --fail can make fail, by the names it takes.
+/// The operations that --fail can make fail, by the names it takes.
 struct FailableOperation {
   const char* name;
   int32_t operation;
@@ -18,6 +18,7 @@ constexpr FailableOperation kFailableOperations[] = {
     {"AddMesh", kHostAddMesh},         {"GetMeshAt", kHostGetMeshAt},
     {"AddVertex", kHostAddVertex},     {"GetVertexAt", kHostGetVertexAt},
     {"AddTriangle", kHostAddTriangle}, {"GetTriangleAt", kHostGetTriangleAt},
+    {"ReadFile", kFailFileRead},
 };
 
 std::string FailableNames() {
@@ -74,6 +75,8 @@ class Parser {
       TakeFailure(option, options);
     } else if (option == "--plugin") {
       TakeValueOnce(option, options.pluginPath);
+    } else if (option == "--preload") {
+      TakeValueOnce(option, options.preloadPath);
     } else if (IsFileOutputOption(option)) {
       TakeFileOutput(option, options.outputs);
     } else {
@@ -184,6 +187,7 @@ class Parser {
   static std::string ValueName(const std::string& option) {
     if (option == "--repeat") return "count";
     if (option == "--fail") return "OPERATION:N";
+    if (option == "--preload") return "DLL";
     return option == "--plugin" ? "PATH" : "FILE";
   }
 
@@ -204,21 +208,26 @@ CommandLineResult ParseHostCommandLine(const std::vector<std::string>& args,
 
 std::string HostUsage(const std::vector<FileOutputOption>& fileOutputs) {
   std::string usage =
-      "usage: modelhost [--plugin PATH] [--open FILE | --cancel] [--fail OPERATION:N] [--dump]";
+      "usage: modelhost [--plugin PATH] [--preload DLL] [--open FILE | --cancel]\n"
+      "                 [--fail OPERATION:N] [--dump]";
   for (const FileOutputOption& output : fileOutputs) usage += " [" + output.option + " FILE]";
   usage +=
       "\n"
-      "       modelhost --repeat N [--reload] [--plugin PATH] (--open FILE... | --cancel)\n"
-      "                 [--fail OPERATION:N] [--dump]\n"
+      "       modelhost --repeat N [--reload] [--plugin PATH] [--preload DLL]\n"
+      "                 (--open FILE... | --cancel) [--fail OPERATION:N] [--dump]\n"
       "  --plugin PATH  the plug-in library to load (default: the Kelvado library\n"
       "                 next to this program)\n"
+      "  --preload DLL  load DLL first and keep it loaded, as another module of the\n"
+      "                 host's process would be\n"
       "  --open FILE    answer the plug-in's file dialog with FILE\n"
       "  --cancel       cancel the plug-in's file dialog\n"
       "                 (without either, you answer the dialog yourself)\n"
       "  --fail OPERATION:N\n"
       "                 the host refuses the N-th call of OPERATION, as a host at its\n"
       "                 limits would: AddMesh, AddVertex or AddTriangle return -1,\n"
-      "                 GetMeshAt, GetVertexAt or GetTriangleAt return null\n"
+      "                 GetMeshAt, GetVertexAt or GetTriangleAt return null;\n"
+      "                 ReadFile: the plug-in's N-th file read fails, as on a failing\n"
+      "                 medium\n"
       "  --dump         print the exact dump instead of the summary\n"
       "  --repeat N     run N cycles of create object, GetType, GetTitle, Execute on a\n"
       "                 new host model, destroy object; --open may then be given more\n"

@@ -1,6 +1,6 @@
 // The command line of the stand-in host program:
-//   modelhost [--plugin PATH] [--open FILE | --cancel] [--fail OPERATION:N]
-//             [--dump] [--obj FILE] [--repeat N [--reload]]
+//   modelhost [--plugin PATH] [--preload DLL] [--open FILE | --cancel]
+//             [--fail OPERATION:N] [--dump] [--obj FILE] [--repeat N [--reload]]
 // Options that write the host model to a file (--obj, and any added later)
 // are not hard-wired: the caller names them, and each one given becomes a
 // FileOutputRequest in the order given.
@@ -28,6 +28,10 @@ struct FileOutputRequest {
   std::string path;    ///< The file to write.
 };
 
+/// The failOperation of --fail ReadFile: one of the plug-in's file reads
+/// fails, as on a failing medium, instead of a call into the host library.
+constexpr int32_t kFailFileRead = 100;
+
 /// What the command line asks for.
 struct HostOptions {
   std::string pluginPath;  ///< Empty: the Kelvado library next to the program.
@@ -36,7 +40,7 @@ struct HostOptions {
   bool dump = false;     ///< Print the exact dump instead of the summary.
   bool help = false;     ///< Print the usage and do nothing else.
   /// The host operation whose call failCall fails, as a host at its limits
-  /// would (a HostOperation); -1 when the host fails nothing.
+  /// would (a HostOperation), or kFailFileRead; -1 when nothing fails.
   int32_t failOperation = -1;
   int32_t failCall = 0;                    ///< Which call of failOperation fails, from 1.
   std::vector<FileOutputRequest> outputs;  ///< In command-line order.
@@ -45,6 +49,9 @@ struct HostOptions {
   std::vector<std::string> openFiles;
   int repeat = 0;       ///< Import cycles to run and measure; 0: one plain import.
   bool reload = false;  ///< With repeat: load and unload the plug-in library every cycle.
+  /// A library to load before the plug-in and keep loaded, as another
+  /// module of the host's process would be; empty for none.
+  std::string preloadPath;
 };
 
 /// The outcome of reading a command line.

@@ -21,6 +21,16 @@ bool ScriptUser(HMODULE module, UserAnswer answer, const std::string& openFile,
   return true;
 }
 
+// Before the plug-in makes its first call, and after the script was reset,
+// which forgets a pending read failure.
+void ArmFailure(const HostOptions& options) {
+  if (options.failOperation == kFailFileRead) {
+    UserScript_FailRead(static_cast<unsigned>(options.failCall));
+  } else if (options.failOperation >= 0) {
+    hostmodel_FailCall(options.failOperation, options.failCall);
+  }
+}
+
 // The boxes recorded from position `first` on.
 std::vector<MessageBoxRecord> BoxesSince(size_t first) {
   std::vector<MessageBoxRecord> boxes;
@@ -45,9 +55,10 @@ void ExecuteOnNewModel(LoadedPlugIn& plugIn, ImportRecord& record, bool keepCall
 
 }  // namespace
 
-bool RunImport(LoadedPlugIn& plugIn, UserAnswer answer, const std::string& openFile,
+bool RunImport(LoadedPlugIn& plugIn, const HostOptions& options, const std::string& openFile,
                ImportRecord& record, std::string& error, bool keepCalls) {
-  if (!ScriptUser(plugIn.Module(), answer, openFile, error)) return false;
+  if (!ScriptUser(plugIn.Module(), options.answer, openFile, error)) return false;
+  ArmFailure(options);
   const bool created = plugIn.CreateObject();
   record.creationBoxes = BoxesSince(0);
   if (!created) {

@@ -43,9 +43,8 @@ bool RunCycle(const HostOptions& options, const std::string& pluginPath, LoadedP
     if (!own) return false;
     kept = own.get();
   }
-  // The same host refusal in every cycle, so that the cycles stay alike.
-  if (options.failOperation >= 0) hostmodel_FailCall(options.failOperation, options.failCall);
-  return RunImport(*kept, options.answer, file, record, error);
+  // The same failure in every cycle, so that the cycles stay alike.
+  return RunImport(*kept, options, file, record, error);
 }
 
 std::string FirstDifference(const std::string& expected, const std::string& actual) {

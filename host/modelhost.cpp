@@ -1,9 +1,9 @@
 // The stand-in host program: loads a plug-in library, runs one import into an
 // empty host model the way a modelling host does, and reports what happened.
-//   modelhost [--plugin PATH] [--open FILE | --cancel] [--fail OPERATION:N]
-//             [--dump] [--obj FILE] [--svg FILE] [--calls FILE]
-//   modelhost --repeat N [--reload] [--plugin PATH] (--open FILE... | --cancel)
-//             [--fail OPERATION:N] [--dump]
+//   modelhost [--plugin PATH] [--preload DLL] [--open FILE | --cancel]
+//             [--fail OPERATION:N] [--dump] [--obj FILE] [--svg FILE] [--calls FILE]
+//   modelhost --repeat N [--reload] [--plugin PATH] [--preload DLL]
+//             (--open FILE... | --cancel) [--fail OPERATION:N] [--dump]
 // Exit status: 0 when Execute returned 0, 1 when it returned anything else
 // (-1: failed or cancelled), 2 for a usage error, a plug-in library that
 // cannot be loaded or driven, or an output file that cannot be written.
@@ -65,20 +65,24 @@ int RunRepeated(const HostOptions& options, const std::string& path) {
   return kExitFailed;
 }
 
+// Another module of the host's process, loaded before the plug-in and kept
+// for the process's life, as a host's other plug-ins are.
+bool Preload(const std::string& path) {
+  return path.empty() || LoadLibraryA(path.c_str()) != nullptr;
+}
+
 int Run(const HostOptions& options) {
   const std::string path = options.pluginPath.empty() ? DefaultPlugInPath() : options.pluginPath;
+  if (!Preload(options.preloadPath)) return Fail("cannot preload '" + options.preloadPath + "'");
   if (options.repeat > 0) return RunRepeated(options, path);
   std::string error;
   std::unique_ptr<LoadedPlugIn> plugIn = LoadedPlugIn::Load(path, error);
   if (!plugIn) return Fail(error);
-  // A host at its limits; armed before the plug-in makes its first call.
-  if (options.failOperation >= 0) hostmodel_FailCall(options.failOperation, options.failCall);
   ImportRecord record;
   const bool keepCalls = std::any_of(
       options.outputs.begin(), options.outputs.end(),
       [](const FileOutputRequest& request) { return request.option == kCallsOutputOption; });
-  if (!RunImport(*plugIn, options.answer, options.openFile, record, error, keepCalls))
-    return Fail(error);
+  if (!RunImport(*plugIn, options, options.openFile, record, error, keepCalls)) return Fail(error);
   if (options.dump) {
     WriteDump(record, std::cout);
   } else {

@@ -1,5 +1,6 @@
 #include "WholeFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 #include <string>
@@ -10,6 +11,9 @@ namespace {
 
 // The size of a memory page on every Windows that runs 32-bit code.
 constexpr size_t kPageSize = 4096;
+
+// The most that one read call asks for.
+constexpr DWORD kMostBytesPerRead = 8u << 20;
 
 // The full path the user will recognise in the error message; the name as
 // given when the system cannot make one.
@@ -32,6 +36,26 @@ std::string SystemErrorText(DWORD error) {
   }
   if (!text.empty() && text.back() == '.') text.pop_back();
   return text;
+}
+
+// Reads up to `size` bytes into `buffer`, one piece after another: a single
+// read of many megabytes over a network share can fail on older Windows.
+// `read` gets the bytes read, fewer than `size` when the file ended early.
+// False, with the system's error code in `error`, when a read failed: the
+// medium or the share went away, or a page could not be read.
+bool ReadInPieces(HANDLE file, char* buffer, DWORD size, DWORD& read, DWORD& error) {
+  read = 0;
+  while (read < size) {
+    const DWORD piece = std::min<DWORD>(size - read, kMostBytesPerRead);
+    DWORD got = 0;
+    if (!ReadFile(file, buffer + read, piece, &got, nullptr)) {
+      error = GetLastError();
+      return false;
+    }
+    if (got == 0) break;  // the end of a file that shrank since its size was taken
+    read += got;
+  }
+  return true;
 }
 
 }  // namespace
@@ -60,69 +84,39 @@ TFileText TReadOnlyFile::ReadAll() {
   // A size query that failed, or a file one byte short of 4 GiB, which
   // leaves no room for the NUL.
   if (size == INVALID_FILE_SIZE) throw std::bad_alloc();
-  TFileText mapped = MapAll(size);
-  if (mapped.Text() != nullptr) return mapped;
   SetFilePointer(handle_, 0, nullptr, FILE_BEGIN);
-  // Fresh pages, which the read fills; they can be given back one by one.
+  // Fresh pages, which the reads fill; they can be given back one by one.
   auto* pages = static_cast<char*>(
       VirtualAlloc(nullptr, size_t{size} + 1, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
   if (pages == nullptr) throw std::bad_alloc();
   DWORD read = 0;
-  if (size > 0) ReadFile(handle_, pages, size, &read, nullptr);
-  // A file that shrank while being read, or a read that failed, yields only
-  // the bytes actually read; nothing beyond them is parsed.
+  DWORD error = 0;
+  if (!ReadInPieces(handle_, pages, size, read, error)) {
+    VirtualFree(pages, 0, MEM_RELEASE);
+    throw EFOpenError("Cannot read file \"" + FullPathOf(fileName_) + "\". " +
+                      SystemErrorText(error));
+  }
+  // A file that shrank while being read yields only the bytes actually
+  // read; nothing beyond them is parsed.
   pages[read] = '\0';
-  return TFileText(pages, read, TFileText::Storage::kPages);
-}
-
-// Mapping spares the copy out of the system's file cache into fresh pages.
-// The view is copy-on-write, so the NUL written past the file's end makes
-// that one page the import's own: no writer of the file can move or
-// overwrite it. Windows refuses to cut a file while it is mapped, and a
-// mapping larger than the file, should it have shrunk since its size was
-// taken, fails and leaves the read below.
-TFileText TReadOnlyFile::MapAll(DWORD size) {
-  if (size % kPageSize == 0) return TFileText(nullptr, 0, TFileText::Storage::kView);
-  HANDLE mapping = CreateFileMappingA(handle_, nullptr, PAGE_WRITECOPY, 0, size, nullptr);
-  if (mapping == nullptr) return TFileText(nullptr, 0, TFileText::Storage::kView);
-  // The view keeps the mapping alive on its own.
-  auto* view = static_cast<char*>(MapViewOfFile(mapping, FILE_MAP_COPY, 0, 0, size));
-  CloseHandle(mapping);
-  if (view == nullptr) return TFileText(nullptr, 0, TFileText::Storage::kView);
-  view[size] = '\0';
-  return TFileText(view, size, TFileText::Storage::kView);
+  return TFileText(pages, read);
 }
 
 TFileText::~TFileText() {
-  if (start_ == nullptr) return;
-  if (storage_ == Storage::kView) {
-    UnmapViewOfFile(start_);
-  } else {
-    VirtualFree(start_, 0, MEM_RELEASE);
-  }
+  if (pages_ != nullptr) VirtualFree(pages_, 0, MEM_RELEASE);
 }
 
 TFileText::TFileText(TFileText&& other) noexcept
-    : start_(other.start_),
-      length_(other.length_),
-      storage_(other.storage_),
-      released_(other.released_) {
-  other.start_ = nullptr;
+    : pages_(other.pages_), length_(other.length_), released_(other.released_) {
+  other.pages_ = nullptr;
 }
 
 void TFileText::ReleaseBefore(const char* position) {
   // Whole pages only, and not the one just before the position.
-  const auto offset = static_cast<size_t>(position - start_);
+  const auto offset = static_cast<size_t>(position - pages_);
   if (offset > length_ || offset < kPageSize) return;
   const size_t end = (offset / kPageSize - 1) * kPageSize;
   if (end <= released_) return;
-  if (storage_ == Storage::kView) {
-    // Pages of a view are the file's own: taking them out of the working
-    // set is all there is to give back. The result only says that they
-    // were not locked.
-    VirtualUnlock(start_ + released_, end - released_);
-  } else {
-    VirtualFree(start_ + released_, end - released_, MEM_DECOMMIT);
-  }
+  VirtualFree(pages_ + released_, end - released_, MEM_DECOMMIT);
   released_ = end;
 }

@@ -7,22 +7,14 @@
 
 #include "Win32Api.h"
 
-/// A file's text, NUL-terminated: either fresh memory pages of its own into
-/// which the file was read, or a copy-on-write view of the file whose NUL
-/// lies past the file's end in the view's last page. A reader that never
-/// looks back can hand the pages behind it back while it reads, so that a
-/// large file is not held whole next to the model made from it.
+/// A file's text, NUL-terminated, in memory pages of its own. A reader that
+/// never looks back can hand the pages behind it back while it reads, so
+/// that a large file is not held whole next to the model made from it.
 class TFileText {
  public:
-  /// How the text is held.
-  enum class Storage {
-    kPages,  ///< from VirtualAlloc, given back with VirtualFree
-    kView,   ///< from MapViewOfFile, given back with UnmapViewOfFile
-  };
-
-  /// Takes over `start`, holding `length` characters and then the NUL.
-  TFileText(char* start, size_t length, Storage storage)
-      : start_(start), length_(length), storage_(storage) {}
+  /// Takes over `pages` from VirtualAlloc, holding `length` characters and
+  /// then the NUL.
+  TFileText(char* pages, size_t length) : pages_(pages), length_(length) {}
   ~TFileText();
   TFileText(TFileText&& other) noexcept;
   TFileText(const TFileText&) = delete;
@@ -30,7 +22,7 @@ class TFileText {
   TFileText& operator=(TFileText&&) = delete;
 
   /// The text, ending at its NUL.
-  const char* Text() const { return start_; }
+  const char* Text() const { return pages_; }
 
   /// Gives back the whole pages that end at least one page before
   /// `position`, a place in the text. Precondition: nothing before
@@ -39,9 +31,8 @@ class TFileText {
   void ReleaseBefore(const char* position);
 
  private:
-  char* start_;
+  char* pages_;
   size_t length_;
-  Storage storage_;
   size_t released_ = 0;  // bytes from the start already given back
 };
 
@@ -56,19 +47,15 @@ class TReadOnlyFile {
   TReadOnlyFile(const TReadOnlyFile&) = delete;
   TReadOnlyFile& operator=(const TReadOnlyFile&) = delete;
 
-  /// The file's bytes from position 0, followed by a NUL: mapped when its
-  /// size leaves room for the NUL in its last page, otherwise as many as one
-  /// read of the file's size yields. Raises EFOpenError "File "<full path>"
-  /// is too large to import (<size> bytes)" for a file of 4 GiB or more,
-  /// before reading or mapping anything, and std::bad_alloc when there is no
-  /// memory for the text.
+  /// The file's bytes from position 0, followed by a NUL: as many as the
+  /// file yields up to the size it had when asked, fewer when it shrank
+  /// meanwhile. Raises EFOpenError "File "<full path>" is too large to
+  /// import (<size> bytes)" for a file of 4 GiB or more, before reading
+  /// anything; EFOpenError "Cannot read file "<full path>". <system text>"
+  /// when a read fails; std::bad_alloc when there is no memory for the text.
   TFileText ReadAll();
 
  private:
-  /// A view of the file's first `size` bytes, or a null text when the size
-  /// leaves no room for the NUL or the file cannot be mapped.
-  TFileText MapAll(DWORD size);
-
   std::string fileName_;  // as given, for messages
   HANDLE handle_;
 };

@@ -1,5 +1,5 @@
 // POSIX stand-ins for the file calls the reader makes: open for reading,
-// size, seek, one read, close, the full path, and the system's text for the
+// size, seek, read, close, the full path, and the system's text for the
 // last failure. Error codes are errno values.
 #include <errno.h>
 #include <fcntl.h>
@@ -11,6 +11,7 @@
 #include <string>
 
 #include "FileHandles.h"
+#include "UserScriptHooks.h"
 #include "Win32Api.h"
 
 namespace {
@@ -31,6 +32,24 @@ bool IsOpenableFile(int descriptor) {
   if (fstat(descriptor, &info) != 0) return false;
   if (S_ISDIR(info.st_mode)) errno = EACCES;
   return !S_ISDIR(info.st_mode);
+}
+
+// Like ReadFile on a disk file, one call delivers everything up to the end of
+// the file, so short reads of the descriptor are continued here.
+BOOL ReadDescriptor(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED) {
+  DWORD total = 0;
+  while (total < toRead) {
+    ssize_t got = ::read(DescriptorOf(file), static_cast<char*>(buffer) + total, toRead - total);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      *read = total;
+      return Fail(errno, FALSE);
+    }
+    if (got == 0) break;
+    total += static_cast<DWORD>(got);
+  }
+  *read = total;
+  return TRUE;
 }
 
 }  // namespace
@@ -62,22 +81,9 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG*, DWORD) {
   return static_cast<DWORD>(position);
 }
 
-// Like ReadFile on a disk file, one call delivers everything up to the end of
-// the file, so short reads of the descriptor are continued here.
-BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, void*) {
-  DWORD total = 0;
-  while (total < toRead) {
-    ssize_t got = ::read(DescriptorOf(file), static_cast<char*>(buffer) + total, toRead - total);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      *read = total;
-      return Fail(errno, FALSE);
-    }
-    if (got == 0) break;
-    total += static_cast<DWORD>(got);
-  }
-  *read = total;
-  return TRUE;
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped) {
+  if (!UserScript_IsOn()) return ReadDescriptor(file, buffer, toRead, read, overlapped);
+  return UserScript_ReadFile(file, buffer, toRead, read, overlapped, &ReadDescriptor);
 }
 
 BOOL CloseHandle(HANDLE object) {
@@ -98,6 +104,8 @@ DWORD GetFullPathNameA(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* filePar
 }
 
 DWORD GetLastError() { return lastError; }
+
+void SetLastError(DWORD error) { lastError = error; }
 
 // The system's text ends in a full stop and a line break, as on Windows.
 DWORD FormatMessageA(DWORD, const void*, DWORD messageId, DWORD, LPSTR buffer, DWORD size, void*) {

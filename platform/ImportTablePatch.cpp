@@ -1,7 +1,8 @@
 // The Windows end of the scripted user: a module's import address table
-// entries for MessageBoxA, GetOpenFileNameA and LoadLibraryA are pointed at
-// hooks in this program, which is the usual way to stand in for the user
-// without touching the system's libraries.
+// entries for MessageBoxA, GetOpenFileNameA, LoadLibraryA and ReadFile are
+// pointed at hooks in this program, which is the usual way to stand in for
+// the user (and for a failing medium) without touching the system's
+// libraries.
 #include <cstring>
 
 #include "UserScript.h"
@@ -15,6 +16,11 @@ int WINAPI HookMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) 
 
 BOOL WINAPI HookGetOpenFileNameA(LPOPENFILENAMEA request) {
   return UserScript_ShowOpenFileName(request, &::GetOpenFileNameA);
+}
+
+BOOL WINAPI HookReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
+                         LPOVERLAPPED overlapped) {
+  return UserScript_ReadFile(file, buffer, toRead, read, overlapped, &::ReadFile);
 }
 
 // A library loaded by a scripted module is scripted too, before its loader
@@ -35,6 +41,7 @@ const Hook kHooks[] = {
     {"MessageBoxA", reinterpret_cast<ULONG_PTR>(&HookMessageBoxA)},
     {"GetOpenFileNameA", reinterpret_cast<ULONG_PTR>(&HookGetOpenFileNameA)},
     {"LoadLibraryA", reinterpret_cast<ULONG_PTR>(&HookLoadLibraryA)},
+    {"ReadFile", reinterpret_cast<ULONG_PTR>(&HookReadFile)},
 };
 
 ULONG_PTR HookFor(const char* importName) {

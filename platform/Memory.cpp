@@ -1,6 +1,5 @@
 // POSIX stand-ins for the page calls the reader makes: reserve and commit
-// pages in one step, give back committed pages, release a whole allocation,
-// take pages out of the working set.
+// pages in one step, give back committed pages, release a whole allocation.
 #include <sys/mman.h>
 
 #include <map>
@@ -46,11 +45,6 @@ BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD freeType) {
   munmap(found->first, found->second);
   allocations.erase(found);
   return TRUE;
-}
-
-BOOL VirtualUnlock(LPVOID address, SIZE_T size) {
-  if (madvise(address, size, MADV_DONTNEED) != 0) return FALSE;
-  return mprotect(address, size, PROT_NONE) == 0 ? TRUE : FALSE;
 }
 
 }  // extern "C"

@@ -1,5 +1,6 @@
 #include "UserScript.h"
 
+#include <cerrno>
 #include <cstring>
 #include <deque>
 #include <optional>
@@ -11,12 +12,20 @@ namespace {
 // The longest filter list read back from a request; real ones are far shorter.
 constexpr size_t kMaxFilterLength = 4096;
 
+// What a read from a medium that fails reports.
+#ifdef _WIN32
+constexpr DWORD kReadFault = ERROR_READ_FAULT;
+#else
+constexpr DWORD kReadFault = EIO;
+#endif
+
 struct Script {
   std::deque<std::optional<std::string>> answers;  // A path, or nullopt for a cancel.
   std::vector<UserScriptBox> boxes;
   std::vector<UserScriptDialog> dialogs;
   bool passThrough = false;
   bool on = false;
+  unsigned readsUntilFailure = 0;  // 0: no read fails; 1: the next one does
 };
 
 Script& TheScript() {
@@ -84,6 +93,18 @@ BOOL UserScript_ShowOpenFileName(LPOPENFILENAMEA request, OpenFileNameFunction r
   return answer ? WriteAnswer(request, *answer) : FALSE;
 }
 
+BOOL UserScript_ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
+                         LPOVERLAPPED overlapped, ReadFileFunction real) {
+  Script& script = TheScript();
+  if (script.readsUntilFailure == 0 || --script.readsUntilFailure > 0)
+    return real(file, buffer, toRead, read, overlapped);
+  if (read != nullptr) *read = 0;
+  SetLastError(kReadFault);
+  return FALSE;
+}
+
+void UserScript_FailRead(unsigned n) { TheScript().readsUntilFailure = n; }
+
 void UserScript_AnswerFileDialog(const std::string& path) { TheScript().answers.push_back(path); }
 
 void UserScript_CancelFileDialog() { TheScript().answers.push_back(std::nullopt); }
@@ -100,6 +121,7 @@ void UserScript_Reset() {
   script.boxes.clear();
   script.dialogs.clear();
   script.passThrough = false;
+  script.readsUntilFailure = 0;
 }
 
 #ifndef _WIN32

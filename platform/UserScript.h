@@ -1,9 +1,11 @@
 // A scripted user for tests and the stand-in host program: it answers the
 // open-file dialogs and the message boxes that the plug-in libraries show,
-// and records what they showed. The same API on both targets:
+// and records what they showed; it can also make a file read fail, as a
+// failing medium would. The same API on both targets:
 //  - On Windows it patches the import address table entries for
-//    MessageBoxA, GetOpenFileNameA and LoadLibraryA of the modules it is
-//    attached to; nothing is added to the system's own exports.
+//    MessageBoxA, GetOpenFileNameA, LoadLibraryA and ReadFile of the
+//    modules it is attached to; nothing is added to the system's own
+//    exports.
 //  - On Linux the platform stand-ins consult it directly.
 // Single-threaded, like the modal dialogs it replaces.
 #pragma once
@@ -38,7 +40,7 @@ struct UserScriptDialog {
 /// Puts a module's message boxes and file dialogs under the script and
 /// returns true on success.
 /// Windows: patches the module's import entries for MessageBoxA,
-/// GetOpenFileNameA and LoadLibraryA; every module that the patched
+/// GetOpenFileNameA, LoadLibraryA and ReadFile; every module that the patched
 /// LoadLibraryA loads is attached in turn before the call returns, so
 /// attaching Kelvado.dll right after loading it also covers the
 /// KelvadoImpl.dll that its plug-in object loads. Attaching a module twice
@@ -73,6 +75,14 @@ const std::vector<UserScriptBox>& UserScript_Boxes();
 /// in order, answered or not.
 const std::vector<UserScriptDialog>& UserScript_Dialogs();
 
-/// Forgets the records and the queued answers and turns pass-through off.
-/// Attached modules stay attached.
+/// Makes the `n`-th ReadFile call of the scripted modules from now on fail
+/// (counting from 1), as a read from a failing medium or a lost network
+/// share does: the call reads nothing and returns FALSE with a read fault
+/// as the last error. 0 switches it off; it is off after the failure.
+/// Windows: through the modules' import entries for ReadFile; Linux: the
+/// stand-in consults it.
+void UserScript_FailRead(unsigned n);
+
+/// Forgets the records and the queued answers, and turns pass-through and
+/// a pending read failure off. Attached modules stay attached.
 void UserScript_Reset();

@@ -9,6 +9,8 @@
 using MessageBoxFunction = int(WINAPI*)(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
 /// A function that shows an open-file dialog for real.
 using OpenFileNameFunction = BOOL(WINAPI*)(LPOPENFILENAMEA request);
+/// A function that reads a file for real.
+using ReadFileFunction = decltype(&::ReadFile);
 
 /// Records the box, then answers it by the script: IDOK, or `real`'s answer
 /// under pass-through.
@@ -19,6 +21,11 @@ int UserScript_ShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT styl
 /// when nothing is queued, cancels it or hands it to `real` under
 /// pass-through.
 BOOL UserScript_ShowOpenFileName(LPOPENFILENAMEA request, OpenFileNameFunction real);
+
+/// Counts the read; the one that UserScript_FailRead picked fails, reading
+/// nothing, with a read fault as the last error. Every other goes to `real`.
+BOOL UserScript_ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
+                         LPOVERLAPPED overlapped, ReadFileFunction real);
 
 #ifndef _WIN32
 /// True once a module has been attached: the stand-ins then consult the script.

@@ -23,6 +23,7 @@ typedef void* HINSTANCE;
 typedef void* HMODULE;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
+typedef void* LPOVERLAPPED;
 typedef size_t SIZE_T;
 typedef const char* LPCSTR;
 typedef char* LPSTR;
@@ -54,8 +55,6 @@ typedef void (*FARPROC)();
 #define MEM_DECOMMIT 0x00004000u
 #define MEM_RELEASE 0x00008000u
 #define PAGE_READWRITE 0x04u
-#define PAGE_WRITECOPY 0x08u
-#define FILE_MAP_COPY 0x0001u
 
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200u
 #define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000u
@@ -99,10 +98,13 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, void* securit
                    DWORD flags, HANDLE templateFile);
 DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method);
-BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, void* overlapped);
+// A read that the scripted user was told to fail fails as a failing medium
+// would (UserScript_FailRead).
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped);
 BOOL CloseHandle(HANDLE object);
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* filePart);
 DWORD GetLastError();
+void SetLastError(DWORD error);
 DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId,
                      LPSTR buffer, DWORD size, void* arguments);
 
@@ -110,21 +112,6 @@ DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD lan
 // touched, as on Windows.
 LPVOID VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protect);
 BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD freeType);
-// Windows takes pages that are not locked out of the working set; the
-// stand-in drops them and, stricter than Windows, makes them fault when
-// touched, so that a read of given-back text shows in the tests.
-BOOL VirtualUnlock(LPVOID address, SIZE_T size);
-
-// kernel32: copy-on-write views of a whole file (PAGE_WRITECOPY mapping of an
-// explicit, non-zero size, FILE_MAP_COPY view from offset 0). A mapping
-// handle is closed with CloseHandle. Windows refuses to cut a mapped file;
-// Linux cannot refuse, so the stand-in makes every page of a view from the
-// first one that the cut took away read as zeros, instead of the fault that
-// Linux raises there: the text then ends where the file now ends.
-HANDLE CreateFileMappingA(HANDLE file, void* security, DWORD protect, DWORD sizeHigh, DWORD sizeLow,
-                          LPCSTR name);
-LPVOID MapViewOfFile(HANDLE mapping, DWORD access, DWORD offsetHigh, DWORD offsetLow, SIZE_T bytes);
-BOOL UnmapViewOfFile(LPCVOID address);
 
 // user32 and comdlg32: a terminal message box and a terminal file chooser.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);

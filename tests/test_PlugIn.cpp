@@ -216,16 +216,20 @@ TEST_F(PlugInImport, FileOf4GiBOrMoreIsTooLargeToImport) {
   EXPECT_EQ(hostmodel_CallCount(host_), 0);
 }
 
+// Not a host operation: a read of the file fails, as on a failing medium.
+constexpr int32_t kFileRead = -1;
+
 // walker.3do: body (4 corners, 2 triangles), leg and foot (3 corners, 1
 // triangle each).
 struct HostRefusal {
   const char* name;
   int32_t operation;
-  int32_t call;  // which call of the operation the host refuses, from 1
-  const char* message;
-  int32_t meshes;         // the host's meshes afterwards
-  int32_t lastVertices;   // ... and the vertices and triangles of the last
-  int32_t lastTriangles;  // one, the refused record included
+  int32_t call;            // which call of the operation the host refuses, from 1
+  const char* message;     // for kFileRead the start of it; the path and the system's text follow
+  int32_t meshes;          // the host's meshes afterwards
+  int32_t lastVertices;    // ... and the vertices and triangles of the last
+  int32_t lastTriangles;   // one, the refused record included
+  bool largeFile = false;  // walker.3do followed by a comment that makes it two read pieces
 };
 
 void PrintTo(const HostRefusal& c, std::ostream* out) { *out << c.name; }
@@ -253,25 +257,57 @@ void ExpectPrefixOf(const std::vector<HostMeshRecord>& full, const std::vector<H
   EXPECT_EQ(HostModelDumpOf({expected}), HostModelDumpOf({last}));
 }
 
+// walker.3do, or for a large file walker.3do followed by a comment of
+// 9 MiB, more than the reader asks for in one read call.
+std::string RefusalFile(const HostRefusal& c) {
+  if (!c.largeFile) return DataFile("walker.3do");
+  const fs::path path = fs::temp_directory_path() / "plugin_walker_of_9_MiB.3do";
+  std::ofstream large(path, std::ios::binary);
+  large << std::ifstream(DataFile("walker.3do"), std::ios::binary).rdbuf() << "#"
+        << std::string(size_t{9} << 20, 'x') << "\n";
+  return path.string();
+}
+
+void Refuse(int32_t operation, int32_t call) {
+  if (operation == kFileRead) {
+    UserScript_FailRead(static_cast<unsigned>(call));
+  } else {
+    hostmodel_FailCall(operation, call);
+  }
+}
+
 TEST_P(PlugInHostRefusal, StopsAtTheRefusalWithOneBoxAndKeepsWhatCameBefore) {
   const HostRefusal& c = GetParam();
+  const std::string file = RefusalFile(c);
   PlugInPtr plugIn = Create();
-  ASSERT_EQ(Import(*plugIn, DataFile("walker.3do")), 0);
+  ASSERT_EQ(Import(*plugIn, file), 0);
   const std::vector<HostMeshRecord> full = ReadHostModel(host_);
   UserScript_Reset();
   msModel* refusing = hostmodel_Create();
-  ASSERT_EQ(hostmodel_FailCall(c.operation, c.call), 1);
-  UserScript_AnswerFileDialog(DataFile("walker.3do"));
+  Refuse(c.operation, c.call);
+  UserScript_AnswerFileDialog(file);
   EXPECT_EQ(plugIn->Execute(refusing), -1);
-  hostmodel_FailCall(c.operation, 0);
-  ExpectOneErrorBox(kErrorPrefix + std::string(c.message));
+  Refuse(c.operation, 0);
+  if (c.largeFile) fs::remove(file);
+  if (c.operation == kFileRead) {
+    // The path as the system spells it, then the system's text for the failure.
+    ASSERT_EQ(UserScript_Boxes().size(), 1u);
+    const std::string& text = UserScript_Boxes()[0].text;
+    EXPECT_EQ(text.rfind(kErrorPrefix + std::string(c.message), 0), 0u) << text;
+    const size_t name = text.find(fs::path(file).filename().string() + "\". ");
+    EXPECT_NE(name, std::string::npos) << text;
+    EXPECT_GT(text.size(), name + fs::path(file).filename().string().size() + 3) << text;
+    EXPECT_EQ(hostmodel_CallCount(refusing), 0) << "nothing of an unread file reaches the host";
+  } else {
+    ExpectOneErrorBox(kErrorPrefix + std::string(c.message));
+    // The refused call is the last one: nothing was handed back to the host
+    // or written through a record it refused.
+    HostCall last{};
+    ASSERT_EQ(hostmodel_GetCall(refusing, hostmodel_CallCount(refusing) - 1, &last), 1);
+    EXPECT_EQ(last.operation, c.operation);
+    EXPECT_EQ(last.refused, 1);
+  }
   ExpectPrefixOf(full, ReadHostModel(refusing), c);
-  // The refused call is the last one: nothing was handed back to the host
-  // or written through a record it refused.
-  HostCall last{};
-  ASSERT_EQ(hostmodel_GetCall(refusing, hostmodel_CallCount(refusing) - 1, &last), 1);
-  EXPECT_EQ(last.operation, c.operation);
-  EXPECT_EQ(last.refused, 1);
   EXPECT_EQ(hostmodel::CheckedFaults(refusing), std::vector<std::string>{});
   hostmodel_Destroy(refusing);
 }
@@ -301,7 +337,10 @@ INSTANTIATE_TEST_SUITE_P(
                       HostRefusal{"FirstGetTriangleAt", kHostGetTriangleAt, 1,
                                   "The host could not add triangle 0 to mesh 'body'", 1, 4, 1},
                       HostRefusal{"FourthGetTriangleAt", kHostGetTriangleAt, 4,
-                                  "The host could not add triangle 0 to mesh 'foot'", 3, 3, 1}),
+                                  "The host could not add triangle 0 to mesh 'foot'", 3, 3, 1},
+                      HostRefusal{"FirstReadFile", kFileRead, 1, "Cannot read file \"", 0, 0, 0},
+                      HostRefusal{"SecondReadFileOfALargeFile", kFileRead, 2, "Cannot read file \"",
+                                  0, 0, 0, true}),
     [](const ::testing::TestParamInfo<HostRefusal>& info) { return info.param.name; });
 
 TEST_F(PlugInImport, ImplementationStaysLoadedUntilTheLastObjectGoes) {
