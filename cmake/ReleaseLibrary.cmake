@@ -1,18 +1,22 @@
 # Every Windows build of the two plug-in libraries gives back, when it is
 # unloaded, what its statically linked C++ runtime took
 # (packaging/RuntimeCleanup.cpp). Its entry point runs the C runtime's own.
+# A 32-bit build also keeps its frame tables with its own unwinder when the
+# shared runtime library is in the process (packaging/FrameRegistration.cpp).
 function(kelvado_runtime_cleanup target)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/packaging/RuntimeCleanup.cpp)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/packaging/FrameRegistration.cpp)
     set(entry _RuntimeCleanupEntry@12)
-    set(imports _imp__CreateSemaphoreW@16 _imp__CloseHandle@4)
+    set(imports _imp__CreateSemaphoreW@16 _imp__CloseHandle@4 _imp__GetModuleHandleA@4)
   else()
     set(entry RuntimeCleanupEntry)
     set(imports __imp_CreateSemaphoreW __imp_CloseHandle)
   endif()
   target_link_options(${target} PRIVATE -Wl,--entry,${entry})
-  # The library's calls through these import entries reach the module's
-  # recorders, which close the semaphores that the runtime leaves open.
+  # The library's calls through these import entries reach the modules'
+  # own functions: the recorders, which close the semaphores that the
+  # runtime leaves open, and the start-up lookup's answer.
   foreach(import ${imports})
     target_link_options(${target} PRIVATE -Wl,--wrap=${import})
   endforeach()

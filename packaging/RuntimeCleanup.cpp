@@ -29,6 +29,8 @@
 
 #include <cstdlib>
 
+#include "ImportEntries.h"
+
 namespace __cxxabiv1 {
 /// The runtime's per-thread exception state, laid out as the runtime
 /// declares it: the stack of caught exceptions and the count of uncaught
