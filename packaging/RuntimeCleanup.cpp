@@ -66,15 +66,6 @@ HANDLE openSemaphores[kMaxRecordedSemaphores];
 
 }  // namespace
 
-// The symbols of the library's import entries for `name` with --wrap's
-// `prefix` (__real_ or __wrap_): 32-bit names carry a leading underscore
-// and the argument bytes of the stdcall function.
-#ifdef _WIN64
-#define KELVADO_IMPORT_ENTRY(prefix, name, bytes) prefix "__imp_" name
-#else
-#define KELVADO_IMPORT_ENTRY(prefix, name, bytes) "_" prefix "_imp__" name "@" bytes
-#endif
-
 // The library's own import entries.
 extern "C" CreateSemaphoreFunction realCreateSemaphore __asm__(
     KELVADO_IMPORT_ENTRY("__real_", "CreateSemaphoreW", "16"));
@@ -164,8 +155,15 @@ void Unlink(ThreadState* state) {
 __cxa_eh_globals* NewThreadState() {
   auto* state = static_cast<ThreadState*>(std::calloc(1, sizeof(ThreadState)));
   if (state == nullptr) return &sharedState;
+  // A slot numbered 64 or more needs memory of its own for this thread, so
+  // setting it can fail. A block the slot does not hold would be lost, and
+  // every later call would make a new one, so that a rethrow would find no
+  // caught exception: the thread takes the shared state instead.
+  if (!TlsSetValue(stateSlot, state)) {
+    std::free(state);
+    return &sharedState;
+  }
   Link(state);
-  TlsSetValue(stateSlot, state);
   return &state->globals;
 }
 
