@@ -58,15 +58,14 @@ RUNTIME_PATTERN = re.compile(r"^(libgcc_s|libstdc\+\+|libwinpthread|libssp|libgo
 # that is not listed here fails the check until it has been checked too.
 XP_SP3_FUNCTIONS = {
     "kernel32.dll": {
-        "CloseHandle", "CreateFileA", "CreateFileMappingA", "CreateSemaphoreW",
-        "DeleteCriticalSection", "EnterCriticalSection", "FormatMessageA", "FreeLibrary",
-        "GetCurrentThreadId", "GetFileSize", "GetFullPathNameA", "GetLastError", "GetLocaleInfoA",
-        "GetModuleHandleA", "GetModuleHandleW", "GetProcAddress", "InitializeCriticalSection",
-        "IsDBCSLeadByteEx", "LeaveCriticalSection", "LoadLibraryA", "LoadLibraryW", "MapViewOfFile",
-        "MultiByteToWideChar", "ReadFile", "ReleaseSemaphore", "SetFilePointer", "SetLastError",
-        "Sleep", "TlsAlloc", "TlsFree", "TlsGetValue", "TlsSetValue", "UnmapViewOfFile",
-        "VirtualAlloc", "VirtualFree", "VirtualProtect", "VirtualQuery", "VirtualUnlock",
-        "WaitForSingleObject", "WideCharToMultiByte",
+        "CloseHandle", "CreateFileA", "CreateSemaphoreW", "DeleteCriticalSection",
+        "EnterCriticalSection", "FormatMessageA", "FreeLibrary", "GetCurrentThreadId",
+        "GetFileSize", "GetFullPathNameA", "GetLastError", "GetLocaleInfoA", "GetModuleHandleA",
+        "GetModuleHandleW", "GetProcAddress", "InitializeCriticalSection", "IsDBCSLeadByteEx",
+        "LeaveCriticalSection", "LoadLibraryA", "LoadLibraryW", "MultiByteToWideChar", "ReadFile",
+        "ReleaseSemaphore", "SetFilePointer", "SetLastError", "Sleep", "TlsAlloc", "TlsFree",
+        "TlsGetValue", "TlsSetValue", "VirtualAlloc", "VirtualFree", "VirtualProtect",
+        "VirtualQuery", "WaitForSingleObject", "WideCharToMultiByte",
     },
     "user32.dll": {"MessageBoxA"},
     "comdlg32.dll": {"GetOpenFileNameA"},
@@ -85,6 +84,13 @@ HOST_FUNCTIONS = {
         "msVertex_SetTexCoords", "msVertex_SetVertex",
     },
 }
+# The start-up code that registers a library's frame tables for unwinding,
+# and the import entry through which it asks whether the toolchain's shared
+# runtime library is loaded; the libraries answer that lookup themselves,
+# through the entry the linker's --wrap gives them.
+FRAME_REGISTRATION = "__gcc_register_frame"
+LOOKUP_ENTRY = "_imp__GetModuleHandleA@4"
+OWN_LOOKUP_ENTRY = "__wrap_" + LOOKUP_ENTRY
 # Windows XP is 5.1; its loader refuses a file that asks for a later one.
 XP_VERSION = (5, 1)
 DESCRIPTIONS = {"Kelvado.dll": "Jedi Knight 3DO import plug-in",
@@ -239,6 +245,33 @@ def check_convention(report, tools, unstripped):
         calling_convention.check_exports(report, tools, os.path.join(unstripped, name), name)
 
 
+def indirect_call_targets(code):
+    """The addresses of the pointers that `call *ADDRESS` instructions call through."""
+    return {int(found.group(1), 16) for found in (
+        re.match(r"^call\S*\s+\*0x([0-9a-f]+)$", instruction) for instruction in code) if found}
+
+
+def check_own_unwinder(report, tools, unstripped):
+    """The start-up lookup of the shared runtime library never reaches the system.
+
+    Were it answered by GetModuleHandleA, a host process that holds that
+    library would get the frame tables registered with its unwinder, and
+    every exception of ours would end in std::terminate.
+    """
+    for name in EXPECTED_EXPORTS:
+        path = os.path.join(unstripped, name)
+        symbols = calling_convention.Symbols(tools[1], path)
+        found = calling_convention.function_code(tools, path, symbols, FRAME_REGISTRATION)
+        targets = indirect_call_targets(found[0]) if found else set()
+        real = symbols.by_name.get(LOOKUP_ENTRY)
+        own = symbols.by_name.get(OWN_LOOKUP_ENTRY)
+        report.check(own in targets and real not in targets,
+                     f"{name}'s start-up lookup of the shared runtime library is its own, not "
+                     "GetModuleHandleA", f"no {FRAME_REGISTRATION}" if found is None else
+                     "calls through " + ", ".join(f"{t:#x}" for t in sorted(targets))
+                     + f" (own entry {own and hex(own)}, system's {real and hex(real)})")
+
+
 def check_shipped_i386(report, tools, folder, unstripped, facts):
     for name in EXPECTED_EXPORTS:
         check_windows_xp(report, facts[name], name)
@@ -246,6 +279,7 @@ def check_shipped_i386(report, tools, folder, unstripped, facts):
         check_same_code(report, os.path.join(folder, name), os.path.join(unstripped, name), name)
     check_package(report, folder, read_version())
     check_convention(report, tools, unstripped)
+    check_own_unwinder(report, tools, unstripped)
 
 
 def expected_version(name, version):

@@ -66,6 +66,32 @@ if ! grep -qx "f 1/1 2/2 3/3" "$work/t.obj"; then
   cat "$work/t.obj"
 fi
 
+# A host whose process already holds the toolchain's shared runtime library
+# (32-bit Windows; KELVADO_SHARED_RUNTIME lists it first, then what it needs
+# beside it): the plug-in's errors still unwind to its one box, and the
+# libraries still load, work and unload.
+if [ -n "${KELVADO_SHARED_RUNTIME:-}" ]; then
+  IFS=: read -ra shared <<< "$KELVADO_SHARED_RUNTIME"
+  mkdir "$work/crowded"
+  cp "$bin/modelhost.exe" "$bin/Kelvado.dll" "$bin/KelvadoImpl.dll" "$bin/msModelLib.dll" \
+    "$work/crowded/"
+  for file in "${shared[@]}"; do
+    [ -f "$file" ] && cp "$file" "$work/crowded/" && continue
+    failures=$((failures + 1))
+    echo "FAILED: the toolchain's '$file' is missing"
+  done
+  host=("${runner[@]}" "$work/crowded/modelhost.exe")
+  preload=(--preload "Z:$work/crowded/$(basename "${shared[0]}")")
+  expect 1 'box "Jedi Knight 3DO" "Error while importing:\x0aToken '"'"'MATERIALS'"'"' not found"' \
+    "${preload[@]}" --open "Z:$data/empty.3do" --dump
+  expect 1 "Error while importing:\x0aThe host could not add vertex 1 to mesh 'leg'\"" \
+    "${preload[@]}" --open "Z:$data/walker.3do" --fail AddVertex:6 --dump
+  expect 0 "result 0" "${preload[@]}" --open "Z:$data/walker.3do" --dump
+  expect 0 "all alike" "${preload[@]}" --repeat 12 --reload --open "Z:$data/empty.3do" \
+    --open "Z:$data/walker.3do" --dump
+  expect 2 "cannot preload 'Z:$work/none.dll'" --preload "Z:$work/none.dll" --cancel
+fi
+
 # A folder with the program and the plug-in library but no implementation
 # library: the box shown while the object is created comes first.
 mkdir "$work/alone"
