@@ -56,6 +56,9 @@ for refusal in "AddVertex:6|vertex 1 to mesh 'leg'" "GetTriangleAt:4|triangle 0 
     grep "host library fault" "$work/out"
   fi
 done
+# A medium that fails while the file is read: the read's error, not a parse error.
+expect 1 'box "Jedi Knight 3DO" "Error while importing:\x0aCannot read file \"' \
+  --open "${unix_root}$data/walker.3do" --fail ReadFile:1 --dump
 expect 2 "--fail cannot fail 'SetVertex'" --fail SetVertex:1 --cancel
 expect 2 "cannot write '${unix_root}$work/no/such/folder/t.obj'" \
   --open "${unix_root}$data/triangle.3do" --obj "${unix_root}$work/no/such/folder/t.obj"
