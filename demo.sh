@@ -62,12 +62,13 @@ echo "== importing $file as 64-bit Windows code under Wine"
 if [ ! -f "${trees}win64/wineprefix"/system.reg ]; then
   echo "(making the Wine prefix of ${trees}win64 first; this takes a little while)"
 fi
-cmake/wine-run.sh 64 "${trees}win64/bin/modelhost.exe" --open "Z:$file" || true
+# A run that fails fails the demo; the runs after it still show theirs.
+cmake/wine-run.sh 64 "${trees}win64/bin/modelhost.exe" --open "Z:$file" || status=$?
 
 echo
 if /usr/lib/wine/wine --version > /dev/null 2>&1; then
   echo "== importing $file as 32-bit Windows code under Wine (the real deliverables)"
-  cmake/wine-run.sh 32 "${trees}release/bin/modelhost.exe" --open "Z:$file" || true
+  cmake/wine-run.sh 32 "${trees}release/bin/modelhost.exe" --open "Z:$file" || status=$?
 else
   echo "== 32-bit Windows run skipped: this machine's kernel runs no 32-bit processes"
   echo "   (32-bit emulation is switched off), so 32-bit Wine cannot start here;"
@@ -81,4 +82,5 @@ echo "== deliverables for 32-bit Windows hosts (Windows XP SP3 and later):"
 ls -l dist/Kelvado.dll dist/KelvadoImpl.dll dist/Kelvado-*-win32.zip
 echo "Copy both libraries together into the host program's folder (INSTALL.txt in the"
 echo "package says more); the import then appears as \"Jedi Knight 3DO...\"."
+[ "$status" -eq 0 ] || echo "demo.sh: an import above failed (exit status $status)" >&2
 exit "$status"

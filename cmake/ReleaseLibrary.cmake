@@ -30,7 +30,8 @@ endfunction()
 # unstripped/ (the release check disassembles that file). After each link,
 # bin/NAME.dll.debug receives the debug information and bin/NAME.dll is the
 # stripped library, linked to its debug file by name and checksum, so that
-# a debugger next to bin/ resolves a crash address of the shipped file.
+# a debugger next to bin/ resolves a crash address of the shipped file. No
+# step leaves a time stamp: a build is the same bytes wherever it runs.
 function(kelvado_release_library target)
   if(WIN32)
     kelvado_runtime_cleanup(${target})
@@ -46,9 +47,12 @@ function(kelvado_release_library target)
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${unstripped_dir})
   set(name $<TARGET_FILE_NAME:${target}>)
   set(bin ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+  # objcopy writes a PE file's header anew, with the time of the copy in it
+  # unless SOURCE_DATE_EPOCH names another; 0 is what the linker wrote.
+  set(objcopy ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=0 ${CMAKE_OBJCOPY})
   add_custom_command(TARGET ${target} POST_BUILD
-    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug ${unstripped_dir}/${name} ${bin}/${name}.debug
-    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=${bin}/${name}.debug
+    COMMAND ${objcopy} --only-keep-debug ${unstripped_dir}/${name} ${bin}/${name}.debug
+    COMMAND ${objcopy} --strip-all --add-gnu-debuglink=${bin}/${name}.debug
             ${unstripped_dir}/${name} ${bin}/${name}
     VERBATIM)
 endfunction()

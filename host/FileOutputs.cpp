@@ -6,13 +6,14 @@
 
 #include "ObjWriter.h"
 #include "SvgView.h"
+#include "TextFormat.h"
 
 namespace {
 
 std::string WriteObjOutput(const ImportRecord& record, std::ostream& out) {
   const size_t leftOut = WriteObj(record.meshes, out);
   if (leftOut == 0) return "";
-  return std::to_string(leftOut) + " triangle(s) naming a vertex outside their mesh left out";
+  return Counted(leftOut, "triangle", "triangles") + " naming a vertex outside their mesh left out";
 }
 
 std::string WriteSvgOutput(const ImportRecord& record, std::ostream& out) {

@@ -13,10 +13,11 @@ bool NamesVertexOf(const HostTriangleRecord& t, size_t vertexCount) {
 size_t WriteObject(size_t index, const HostMeshRecord& mesh, size_t first, std::ostream& out) {
   out << "o " << ObjObjectName(index, mesh.name) << '\n';
   for (const HostVertexRecord& v : mesh.vertices) {
-    out << "v " << FormatFloat(v.x) << ' ' << FormatFloat(v.y) << ' ' << FormatFloat(v.z) << '\n';
+    out << "v " << ShortestFloat(v.x) << ' ' << ShortestFloat(v.y) << ' ' << ShortestFloat(v.z)
+        << '\n';
   }
   for (const HostVertexRecord& v : mesh.vertices) {
-    out << "vt " << FormatFloat(v.u) << ' ' << FormatFloat(v.v) << '\n';
+    out << "vt " << ShortestFloat(v.u) << ' ' << ShortestFloat(v.v) << '\n';
   }
   size_t leftOut = 0;
   for (const HostTriangleRecord& t : mesh.triangles) {
@@ -47,7 +48,10 @@ std::string ObjObjectName(size_t index, const std::string& name) {
 }
 
 size_t WriteObj(const std::vector<HostMeshRecord>& meshes, std::ostream& out) {
-  out << "# Host model: " << meshes.size() << " meshes\n";
+  out << "# Host model: " << Counted(meshes.size(), "mesh", "meshes") << '\n';
+  // OBJ viewers expect texture coordinates from 0 to 1; these are the host's.
+  out << "# Texture coordinates are in the 3DO file's pixel units, as the host gets them,\n"
+      << "# not scaled to 0..1 and not flipped.\n";
   size_t first = 1, leftOut = 0;
   for (size_t i = 0; i < meshes.size(); ++i) {
     leftOut += WriteObject(i, meshes[i], first, out);

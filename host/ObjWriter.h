@@ -12,8 +12,10 @@
 /// "meshI" when the name is empty.
 std::string ObjObjectName(size_t index, const std::string& name);
 
-/// Writes one `o` per mesh, then its `v X Y Z` and `vt U V` lines (one pair
-/// per host vertex, so position and texture indices agree) and one
+/// Writes a comment that says the texture coordinates are in the file's pixel
+/// units, then one `o` per mesh, then its `v X Y Z` and `vt U V` lines (one
+/// pair per host vertex, so position and texture indices agree; each number
+/// the shortest that reads back as the same single) and one
 /// `f a/a b/b c/c` per triangle, with OBJ's file-wide 1-based indices. A
 /// triangle naming a vertex its mesh does not have is left out, since OBJ
 /// would read it as another mesh's vertex. Returns how many were left out.

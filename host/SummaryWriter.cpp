@@ -13,10 +13,11 @@ const char* ResultMeaning(int32_t result) {
   return "unexpected result";
 }
 
+// A box as the user sees it: its caption, then its text line by line.
 void WriteBoxes(const char* when, const std::vector<MessageBoxRecord>& boxes, std::ostream& out) {
   for (const MessageBoxRecord& box : boxes) {
-    out << "Message box " << when << ": " << QuoteText(box.caption) << ' ' << QuoteText(box.text)
-        << '\n';
+    out << "Message box " << when << ", titled \"" << IndentedText(box.caption, "") << "\":\n"
+        << IndentedText(box.text, "  ") << '\n';
   }
 }
 

@@ -7,6 +7,8 @@
 #include <set>
 #include <tuple>
 
+#include "TextFormat.h"
+
 namespace {
 
 // Layout in SVG user units (pixels).
@@ -182,8 +184,9 @@ Picture Prepare(const std::vector<HostMeshRecord>& meshes) {
   return picture;
 }
 
-// Writes one mesh's edges in one view as a single path; the view's model
-// bounds are centred in the panel whose top left corner is (left, top).
+// Writes one mesh's edges in one view as a single path, or nothing when no
+// edge shows as a line there; the view's model bounds are centred in the
+// panel whose top left corner is (left, top).
 void WritePath(const Picture& picture, size_t mesh, int view, double left, double top,
                std::ostream& out) {
   const Bounds& b = picture.bounds[view];
@@ -194,13 +197,17 @@ void WritePath(const Picture& picture, size_t mesh, int view, double left, doubl
     return Number(centreX + (s.x - midX) * picture.scale) + ' ' +
            Number(centreY - (s.y - midY) * picture.scale);
   };
-  out << "<path class=\"mesh" << mesh << "\" stroke=\"" << MeshColour(mesh) << "\" d=\"";
-  const char* separator = "";
+  std::string segments;
   for (const SvgEdge& e : picture.edges[mesh]) {
-    out << separator << 'M' << point(e.a) << 'L' << point(e.b);
-    separator = " ";
+    const std::string from = point(e.a), to = point(e.b);
+    // An edge seen end-on, or shorter than the drawing's resolution, would
+    // be a segment of length zero: nothing to see, so nothing is drawn.
+    if (from == to) continue;
+    segments += (segments.empty() ? "M" : " M") + from + 'L' + to;
   }
-  out << "\"/>\n";
+  if (segments.empty()) return;
+  out << "<path class=\"mesh" << mesh << "\" stroke=\"" << MeshColour(mesh) << "\" d=\"" << segments
+      << "\"/>\n";
 }
 
 void WriteView(const Picture& picture, int view, std::ostream& out) {
@@ -230,8 +237,8 @@ void WriteLegend(const std::vector<HostMeshRecord>& meshes, const Picture& pictu
     const double y = kHeader + 30 + static_cast<double>(i) * kLegendRow;
     out << "<rect x=\"" << Number(left) << "\" y=\"" << Number(y) << "\" width=\"14\" height=\"14\""
         << " fill=\"" << MeshColour(i) << "\"/>\n<text x=\"" << Number(left + 20) << "\" y=\""
-        << Number(y + 12) << "\">" << XmlText(meshes[i].name) << " (" << picture.edges[i].size()
-        << " edges)</text>\n";
+        << Number(y + 12) << "\">" << XmlText(meshes[i].name) << " ("
+        << Counted(picture.edges[i].size(), "edge", "edges") << ")</text>\n";
   }
   out << "</g>\n";
 }
@@ -271,13 +278,14 @@ std::string WriteSvg(const std::vector<HostMeshRecord>& meshes, std::ostream& ou
       << "\" font-family=\"sans-serif\" font-size=\"13\">\n"
       << "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n"
       << "<text x=\"16\" y=\"22\" font-size=\"16\" font-weight=\"bold\">Host model: "
-      << meshes.size() << " meshes, " << picture.edgeCount << " edges</text>\n";
+      << Counted(meshes.size(), "mesh", "meshes") << ", "
+      << Counted(picture.edgeCount, "edge", "edges") << "</text>\n";
   for (int view = 0; view < 4; ++view) WriteView(picture, view, out);
   WriteLegend(meshes, picture, out);
   WriteScaleBar(picture, height, out);
   out << "</svg>\n";
   if (picture.leftOut == 0) return "";
-  return std::to_string(picture.leftOut) +
-         " triangle side(s) naming a vertex outside their mesh or a coordinate that is not a "
+  return Counted(picture.leftOut, "triangle side", "triangle sides") +
+         " naming a vertex outside their mesh or a coordinate that is not a "
          "number left out";
 }

@@ -7,6 +7,10 @@ Copies Kelvado.dll and KelvadoImpl.dll from BIN into DIST and writes
 DIST/Kelvado-VERSION-win32.zip with the two libraries, INSTALL.txt and the
 project's LICENSE as LICENSE.txt (both with CRLF line ends, as Windows' text
 editors expect). VERSION is read from KelvadoVersion.h next to this script.
+
+The package is the same bytes from every build of the same sources: its
+entries stand in a fixed order and carry the fixed date ENTRY_DATE and fixed
+attributes, whenever and wherever the build ran.
 """
 import glob
 import os
@@ -17,6 +21,8 @@ import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 LIBRARIES = ["Kelvado.dll", "KelvadoImpl.dll"]
+# The package's entries, in the order they are written.
+PACKAGE_ORDER = LIBRARIES + ["INSTALL.txt", "LICENSE.txt"]
 
 
 def read_version(header=os.path.join(HERE, "KelvadoVersion.h")):
@@ -28,12 +34,24 @@ def read_version(header=os.path.join(HERE, "KelvadoVersion.h")):
 
 
 LICENSE = os.path.join(HERE, "..", "LICENSE")
+# The earliest date a zip entry can hold, so that no build's clock shows.
+ENTRY_DATE = (1980, 1, 1, 0, 0, 0)
 
 
 def windows_text(path, version=""):
     """The text of `path` with @VERSION@ filled in and CRLF line ends."""
     text = open(path, encoding="ascii").read()
     return text.replace("@VERSION@", version).replace("\r\n", "\n").replace("\n", "\r\n")
+
+
+def add_entry(archive, name, data):
+    """Adds `data` as `name`, with nothing taken from the file system or the clock."""
+    entry = zipfile.ZipInfo(name, date_time=ENTRY_DATE)
+    entry.compress_type = zipfile.ZIP_DEFLATED
+    # As an archiver on Windows writes them: no Unix permission bits.
+    entry.create_system = 0
+    entry.external_attr = 0
+    archive.writestr(entry, data)
 
 
 def main(argv):
@@ -46,12 +64,15 @@ def main(argv):
     for old in glob.glob(os.path.join(dist, "Kelvado-*-win32.zip")):
         os.remove(old)
     package = os.path.join(dist, f"Kelvado-{version}-win32.zip")
-    with zipfile.ZipFile(package + ".part", "w", zipfile.ZIP_DEFLATED) as archive:
-        for name in LIBRARIES:
-            shutil.copyfile(os.path.join(bin_dir, name), os.path.join(dist, name))
-            archive.write(os.path.join(dist, name), name)
-        archive.writestr("INSTALL.txt", windows_text(os.path.join(HERE, "INSTALL.txt"), version))
-        archive.writestr("LICENSE.txt", windows_text(LICENSE))
+    contents = {"INSTALL.txt": windows_text(os.path.join(HERE, "INSTALL.txt"), version),
+                "LICENSE.txt": windows_text(LICENSE)}
+    for name in LIBRARIES:
+        shutil.copyfile(os.path.join(bin_dir, name), os.path.join(dist, name))
+        with open(os.path.join(dist, name), "rb") as library:
+            contents[name] = library.read()
+    with zipfile.ZipFile(package + ".part", "w") as archive:
+        for name in PACKAGE_ORDER:
+            add_entry(archive, name, contents[name])
     # Renamed only when complete, so an interrupted run leaves no broken package.
     os.replace(package + ".part", package)
     print(f"wrote {package}")

@@ -13,9 +13,12 @@ For the shipped 32-bit libraries (i386, the default) also: every imported
 function is one that Windows XP SP3 has; the PE header lets XP's loader
 accept the file (subsystem version at most 5.1) and keeps DYNAMIC_BASE and
 NX_COMPAT; there is no TLS directory and no .tls section; no debug section
-is left, and a debug link names the separate debug file; FOLDER holds the
-package Kelvado-VERSION-win32.zip with exactly the two libraries,
-INSTALL.txt and the MIT LICENSE.txt (CRLF line ends). DIR (required) holds
+is left, and a debug link names the separate debug file; no time stamp of
+the build is left in the PE file header, the export directory or the
+resource directory (all 0, so two builds of the same sources are the same
+bytes); FOLDER holds the package Kelvado-VERSION-win32.zip with exactly the
+two libraries, INSTALL.txt and the MIT LICENSE.txt (CRLF line ends), its
+entries in the fixed order and with the fixed date. DIR (required) holds
 the unstripped libraries: their code must be the shipped code, and their
 symbols and disassembly must show the host's calling convention
 (calling_convention.py).
@@ -31,6 +34,7 @@ is missing (reported as a skip, never as a pass).
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import zipfile
@@ -38,7 +42,8 @@ import zipfile
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "packaging"))
 import calling_convention  # noqa: E402  (next to this file)
-from make_dist import read_version  # noqa: E402  (the one place of the version)
+# The one place of the version, and of the package's entry order and date.
+from make_dist import ENTRY_DATE, PACKAGE_ORDER, read_version  # noqa: E402
 
 SKIP = 77
 
@@ -203,6 +208,36 @@ def check_stripped(report, facts, name):
                  "no .gnu_debuglink section")
 
 
+def read_time_stamps(path):
+    """{field: value} of a PE file's time stamps: the file header's, and those
+    of the export and resource directories where the file has them."""
+    with open(path, "rb") as f:
+        data = f.read()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<H12xH", data, pe + 6)
+    stamps = {"file header": struct.unpack_from("<I", data, pe + 8)[0]}
+    optional = pe + 24
+    # PE32 (magic 0x10b) keeps its data directories at 96, PE32+ at 112.
+    directories = optional + (96 if struct.unpack_from("<H", data, optional)[0] == 0x10B else 112)
+    table = optional + optional_size
+    for entry, what in ((0, "export directory"), (2, "resource directory")):
+        rva = struct.unpack_from("<I", data, directories + 8 * entry)[0]
+        for i in range(sections if rva else 0):
+            size, start, raw_size, raw_at = struct.unpack_from("<4xIIII", data, table + 40 * i + 4)
+            if start <= rva < start + max(size, raw_size):
+                stamps[what] = struct.unpack_from("<I", data, raw_at + rva - start + 4)[0]
+    return stamps
+
+
+def check_no_time_stamps(report, path, name):
+    """Nothing of the build's time is left, so that every build is the same bytes."""
+    stamps = read_time_stamps(path)
+    set_stamps = {what: hex(value) for what, value in stamps.items() if value != 0}
+    report.check(not set_stamps, f"{name} carries no build time ("
+                 + ", ".join(stamps) + " time stamps 0)",
+                 ", ".join(f"{what} {value}" for what, value in set_stamps.items()))
+
+
 def check_same_code(report, shipped, unstripped, name):
     """The unstripped file that the convention check reads has the shipped code."""
     same = (calling_convention.PeImage(shipped).section_bytes(".text")
@@ -221,6 +256,12 @@ def check_package(report, folder, version):
         names = sorted(archive.namelist())
         report.check(names == PACKAGE_FILES, f"{package} holds exactly "
                      + ", ".join(PACKAGE_FILES), ", ".join(names))
+        # Neither the build's clock nor the order of a folder listing shows.
+        entries = [(entry.filename, entry.date_time) for entry in archive.infolist()]
+        want = [(name, ENTRY_DATE) for name in PACKAGE_ORDER]
+        report.check(entries == want, f"{package}'s entries stand in the fixed order with the"
+                     " fixed date " + "-".join(map(str, ENTRY_DATE[:3])),
+                     ", ".join(f"{n} {'-'.join(map(str, d[:3]))}" for n, d in entries))
         for name in EXPECTED_EXPORTS:
             packed = archive.read(name) if name in names else b""
             with open(os.path.join(folder, name), "rb") as f:
@@ -276,6 +317,7 @@ def check_shipped_i386(report, tools, folder, unstripped, facts):
     for name in EXPECTED_EXPORTS:
         check_windows_xp(report, facts[name], name)
         check_stripped(report, facts[name], name)
+        check_no_time_stamps(report, os.path.join(folder, name), name)
         check_same_code(report, os.path.join(folder, name), os.path.join(unstripped, name), name)
     check_package(report, folder, read_version())
     check_convention(report, tools, unstripped)

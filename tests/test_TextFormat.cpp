@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <limits>
 #include <string>
 
@@ -23,6 +24,38 @@ TEST(QuoteText, EscapesQuotesBackslashesAndEveryByteOutsidePrintableAscii) {
       {" ~", R"(" ~")"},  // 32 and 126 stay as they are
   };
   for (const Case& c : cases) EXPECT_EQ(QuoteText(c.text), c.quoted) << c.quoted;
+}
+
+TEST(ShortestFloat, PrintsTheFewestDigitsThatReadBackAsTheSameSingle) {
+  struct Case {
+    float value;
+    const char* text;
+  } cases[] = {
+      {0.3f, "0.3"},
+      {-0.1f, "-0.1"},
+      {64.0f, "64"},
+      {1.0f / 3.0f, "0.33333334"},
+      {16777217.0f, "16777216"},
+      {1e10f, "1e+10"},
+      {-0.0f, "-0"},
+      {std::numeric_limits<float>::infinity(), "inf"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(ShortestFloat(c.value), c.text) << c.text;
+    EXPECT_EQ(std::strtof(ShortestFloat(c.value).c_str(), nullptr), c.value) << c.text;
+  }
+}
+
+TEST(IndentedText, BreaksLinesWhereTheTextDoesAndEscapesNothingAPersonCanRead) {
+  struct Case {
+    std::string text, shown;
+  } cases[] = {
+      {"Error while importing:\nChars not found", "> Error while importing:\n> Chars not found"},
+      {"a\r\nb\rc", "> a\n> b\n> c"},
+      {"'\"C:\\a.3do\"'\tcaf\xe9", "> '\"C:\\a.3do\"'\tcaf\xe9"},
+      {std::string("a\0\x1b", 3), "> a\\x00\\x1b"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IndentedText(c.text, "> "), c.shown) << c.shown;
 }
 
 TEST(FormatFloat, PrintsLikePercentNineGOfTheWidenedValue) {
