@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs one step of ./test.sh and records how long it took:
+#   test-step.sh quiet|show NAME COMMAND [ARGS...]
+# The output goes to build/logs/NAME.log. A quiet step (configure, build)
+# shows it only when the step fails; a shown step (tests, fuzz smoke,
+# release check) always does. Steps run side by side, so each prints its
+# output in one piece when it ends (make --output-sync keeps the pieces
+# apart). build/timings gets one line per step: NAME START END STATUS, the
+# times in seconds since 1970.
+set -uo pipefail
+mode=$1 name=$2
+shift 2
+mkdir -p build/logs
+log=build/logs/$name.log
+start=$(date +%s.%N)
+"$@" > "$log" 2>&1
+status=$?
+end=$(date +%s.%N)
+seconds=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.1f", e - s }')
+echo "$name $start $end $status" >> build/timings
+if [ "$status" -ne 0 ]; then
+  echo "== $name FAILED (${seconds} s, exit status $status); its output ($log):"
+  cat "$log"
+elif [ "$mode" = show ]; then
+  echo "== $name (${seconds} s)"
+  cat "$log"
+else
+  echo "== $name (${seconds} s)"
+fi
+exit "$status"
