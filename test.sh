@@ -34,9 +34,9 @@ rows=(
   "install-check install check"
   "configure-native native: configure" "build-native native: build" "tests-native native: tests"
   "configure-win32 win32: configure" "build-win32 win32: build" "prefix-win32 win32: Wine prefix"
-  "tests-win32 win32: tests"
+  "prefix-win32-comma win32: Wine prefix, comma" "tests-win32 win32: tests"
   "configure-win64 win64: configure" "build-win64 win64: build" "prefix-win64 win64: Wine prefix"
-  "tests-win64 win64: tests"
+  "prefix-win64-comma win64: Wine prefix, comma" "tests-win64 win64: tests"
   "configure-release release: configure" "build-release release: build"
   "prefix-release release: Wine prefix" "tests-release release: tests"
   "configure-bench bench: configure" "build-bench bench: build"
@@ -47,18 +47,20 @@ print_timings() {
   local total
   total=$(awk -v s="$run_start" -v e="$(date +%s.%N)" 'BEGIN { printf "%.1f", e - s }')
   echo
-  echo "== time per step, in seconds (steps run side by side: they add up to more than the total)"
-  printf '  %-30s %8s %8s  %s\n' step started took result
-  local row name label line
+  echo "== time per step, in seconds (steps run side by side: they add up to more than the total;"
+  echo "   cpu is the processor time of the step's programs, less changed by a busy machine)"
+  printf '  %-30s %8s %8s %8s  %s\n' step started took cpu result
+  local row name label line cpu_total
+  cpu_total=$(awk '{ t += $5 } END { printf "%.1f", t }' build/timings 2>/dev/null || echo 0)
   for row in "${rows[@]}"; do
     name=${row%% *} label=${row#* }
     line=$(grep "^$name " build/timings 2>/dev/null | tail -1) || true
     [ -n "$line" ] || continue
     awk -v label="$label" -v s="$run_start" '{
-      printf "  %-30s %8.1f %8.1f  %s\n", label, $2 - s, $3 - $2, ($4 == 0 ? "ok" : "FAILED")
+      printf "  %-30s %8.1f %8.1f %8.1f  %s\n", label, $2 - s, $3 - $2, $5, ($4 == 0 ? "ok" : "FAILED")
     }' <<< "$line"
   done
-  printf '  %-30s %8s %8.1f\n' "total (wall clock)" "" "$total"
+  printf '  %-30s %8s %8.1f %8.1f\n' "total (wall clock; cpu: sum)" "" "$total" "$cpu_total"
 }
 trap print_timings EXIT
 

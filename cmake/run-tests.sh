@@ -19,7 +19,13 @@ if [ -n "$bits" ]; then
   fi
   if [ -d "$WINEPREFIX" ] && [ -x "$server" ]; then
     trap '"$server" -k > /dev/null 2>&1' EXIT
+    trap 'exit 130' INT TERM
     "$server" -p > /dev/null 2>&1 || true
+    # Wine's own background programs (services.exe and the like) live as
+    # long as the server. Started here, they hold none of CTest's pipes
+    # open, which would keep CTest waiting for a finished test until the
+    # server ended.
+    "$(dirname "$0")/wine-run.sh" "$bits" wineboot < /dev/null > /dev/null 2>&1 || true
   fi
 fi
 cd "$tree" && ctest --output-on-failure -j "$(nproc)"

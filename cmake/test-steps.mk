@@ -66,15 +66,20 @@ fuzz-smoke: build-fuzz
 	+$(STEP) show $@ fuzz/run.sh 30
 
 # --- Wine prefixes ------------------------------------------------------------
-# Each Windows tree's tests run in a prefix of the tree's own, made here
-# while the trees compile instead of by the first test that runs in it.
-.PHONY: prefix-win32 prefix-win64 prefix-release
+# Each Windows tree's tests run in a prefix of the tree's own, and the
+# decimal-comma test in one made in the comma locale: made here while the
+# trees compile, instead of by the first test that runs in them.
+.PHONY: prefix-win32 prefix-win64 prefix-release prefix-win32-comma prefix-win64-comma
 prefix-win32:
-	$(STEP) quiet $@ cmake/make-wine-prefix.sh build/win32/wineprefix 32
+	$(STEP) quiet $@ cmake/make-wine-prefix.sh 32 build/win32/wineprefix
 prefix-win64:
-	$(STEP) quiet $@ cmake/make-wine-prefix.sh build/win64/wineprefix 64
+	$(STEP) quiet $@ cmake/make-wine-prefix.sh 64 build/win64/wineprefix
 prefix-release:
-	$(STEP) quiet $@ cmake/make-wine-prefix.sh build/release/wineprefix 32
+	$(STEP) quiet $@ cmake/make-wine-prefix.sh 32 build/release/wineprefix
+prefix-win32-comma:
+	$(STEP) quiet $@ cmake/make-wine-prefix.sh 32 build/win32/wineprefix-comma de_DE.UTF-8
+prefix-win64-comma:
+	$(STEP) quiet $@ cmake/make-wine-prefix.sh 64 build/win64/wineprefix-comma de_DE.UTF-8
 
 # --- tests ----------------------------------------------------------------------
 # Every Windows tree compares its stand-in host with the native tree's.
@@ -84,11 +89,11 @@ prefix-release:
 .PHONY: tests-native tests-win32 tests-win64 tests-release
 tests-native: build-native
 	$(STEP) show $@ cmake/run-tests.sh build/native
-tests-win32: build-win32 prefix-win32 build-native
+tests-win32: build-win32 prefix-win32 prefix-win32-comma build-native
 	$(STEP) show $@ cmake/run-tests.sh build/win32 32
 tests-release: build-release prefix-release build-win32 build-native
 	$(STEP) show $@ cmake/run-tests.sh build/release 32
-tests-win64: build-win64 prefix-win64 build-release build-native
+tests-win64: build-win64 prefix-win64 prefix-win64-comma build-release build-native
 	$(STEP) show $@ cmake/run-tests.sh build/win64 64
 
 # What ships: the release tree's dist/ copied to dist/, as ./demo.sh copies
