@@ -20,11 +20,13 @@ end=$(date +%s.%N)
 # less than the wall-clock time: the second line of `times`, in the form
 # 1m2.500s 0m0.250s (user, system). Wine's server and background programs
 # are not counted.
-cpu=$(times | tail -1 | awk '{
+times > "$log.times"
+cpu=$(tail -1 "$log.times" | awk '{
   t = 0
   for (i = 1; i <= 2; i++) { split($i, p, "m"); t += p[1] * 60 + p[2] }
   printf "%.1f", t
 }')
+rm -f "$log.times"
 seconds=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.1f", e - s }')
 echo "$name $start $end $status $cpu" >> build/timings
 if [ "$status" -ne 0 ]; then
