@@ -17,3 +17,10 @@ fi
 # Wine prints its first-start chatter; a prefix that turns out unusable
 # shows in the tests that run in it.
 "$(dirname "$0")/wine-run.sh" "$bits" wineboot -i || true
+# The registry reaches the prefix's files when the server ends, a few
+# seconds after wineboot: the prefix is complete only then.
+server=/usr/lib/wine/wineserver$bits
+if [ -x /usr/lib/wine/wineserver64 ]; then
+  server=/usr/lib/wine/wineserver64
+fi
+"$server" -w || true

@@ -20,6 +20,9 @@ if [ -n "$bits" ]; then
   if [ -d "$WINEPREFIX" ] && [ -x "$server" ]; then
     trap '"$server" -k > /dev/null 2>&1' EXIT
     trap 'exit 130' INT TERM
+    # A server still running for the prefix (it lingers a few seconds after
+    # its last program) would be kept instead of the persistent one.
+    "$server" -w > /dev/null 2>&1 || true
     "$server" -p > /dev/null 2>&1 || true
     # Wine's own background programs (services.exe and the like) live as
     # long as the server. Started here, they hold none of CTest's pipes
