@@ -1,16 +1,16 @@
 # The steps of ./test.sh and what each needs before it can start. test.sh
 # runs them with
-#   make -f cmake/test-steps.mk -j CORES --output-sync -k all|native RUNS_32BIT=yes|no
-# so that a step starts as soon as the steps it needs have ended and a core
-# is free: the Wine prefixes are made while the trees compile, the fuzz
-# smoke runs on one core while another tree builds on the other, and the
-# trees' builds take their compile jobs from the same job slots (the `+`
-# hands make's job server down to cmake --build), so the cores are kept busy
-# without being overloaded. Every step goes through test-step.sh, which times
-# it and keeps its output in build/logs.
+#   make -f cmake/test-steps.mk -j CORES+1 --output-sync -k all|native RUNS_32BIT=yes|no
+# so that a step starts as soon as the steps it needs have ended and a job
+# slot is free: the Wine prefixes are made and the fuzz tree is built while
+# the other trees compile, and the Wine tests and the fuzz smoke run beside
+# the last builds. The trees' builds take their compile jobs from the same
+# slots (the `+` hands make's job server down to cmake --build), which keeps
+# the cores busy without overloading them; the one slot more than cores
+# fills the time in which Wine tests wait. Every step goes through
+# test-step.sh, which times it and keeps its output in build/logs.
 
 STEP := cmake/test-step.sh
-WINE_RUN := cmake/wine-run.sh
 
 # Every tree uses make, so that its compile jobs come from the shared slots.
 export CMAKE_GENERATOR := Unix Makefiles
@@ -33,7 +33,7 @@ all: tests-win32 tests-release
 endif
 native: tests-native
 
-# --- configure and build, one tree after the other's configure ---------------
+# --- configure and build -----------------------------------------------------
 NATIVE_ARGS := -DCMAKE_BUILD_TYPE=Debug -DKELVADO_SANITIZE=ON
 WIN32_ARGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 WIN64_ARGS := -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
