@@ -76,5 +76,5 @@ elif [ "$goal" = all ]; then
   echo "   tree runs the same tests, and the release check reads the shipped files"
 fi
 
-make -f cmake/test-steps.mk -j "$(( $(nproc) + 1 ))" --output-sync=recurse --keep-going --no-print-directory \
+make -f cmake/test-steps.mk -j "$(( $(nproc) + 1 ))" --output-sync=recurse --keep-going --silent \
   "$goal" RUNS_32BIT=$runs_32bit
