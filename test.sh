@@ -1,76 +1,80 @@
 #!/usr/bin/env bash
-# Builds the native tree and the Windows trees and runs every test: natively
-# under the sanitizers, and under Wine for the Windows builds. What ships
-# comes from the release tree and is checked in dist/.
+# Builds the trees and runs every test: natively under the sanitizers, and
+# under Wine for the Windows builds. What ships comes from the release tree
+# and is checked in dist/.
+#   ./test.sh            every tree and check (what CI runs)
+#   ./test.sh --native   the native tree alone, with the sanitizers: the
+#                        quick check while working
+# The steps and what each needs are in cmake/test-steps.mk; they run side by
+# side on all cores. Each step's output is in build/logs; a table of how
+# long each took ends the run.
 set -euo pipefail
 cd "$(dirname "$0")"
-root=$(pwd)
 
-cmake/install-deps.sh
+goal=all
+case "${1:-}" in
+  "") ;;
+  --native) goal=native ;;
+  *)
+    echo "usage: ./test.sh [--native]" >&2
+    exit 2
+    ;;
+esac
+if [ $# -gt 1 ]; then
+  echo "usage: ./test.sh [--native]" >&2
+  exit 2
+fi
 
-jobs=$(nproc)
 mkdir -p build
-quiet() { "$@" > "$root/build/last-step.log" 2>&1 || { cat "$root/build/last-step.log"; return 1; }; }
+rm -rf build/logs build/timings
+run_start=$(date +%s.%N)
 
-configure_and_build() {  # tree, extra cmake arguments...
-  local tree=$1; shift
-  echo "== build $tree"
-  quiet cmake -S . -B "build/$tree" "$@"
-  quiet cmake --build "build/$tree" -j "$jobs"
+# The rows of the table, in the order of the steps: "step label".
+rows=(
+  "install-check install check"
+  "configure-native native: configure" "build-native native: build" "tests-native native: tests"
+  "configure-win32 win32: configure" "build-win32 win32: build" "prefix-win32 win32: Wine prefix"
+  "prefix-win32-comma win32: Wine prefix, comma" "tests-win32 win32: tests"
+  "configure-win64 win64: configure" "build-win64 win64: build" "prefix-win64 win64: Wine prefix"
+  "prefix-win64-comma win64: Wine prefix, comma" "tests-win64 win64: tests"
+  "configure-release release: configure" "build-release release: build"
+  "prefix-release release: Wine prefix" "tests-release release: tests"
+  "configure-bench bench: configure" "build-bench bench: build"
+  "build-fuzz fuzz: configure and build" "fuzz-smoke fuzz: smoke (2 x 30 s)"
+  "release-check release check: dist/"
+)
+print_timings() {
+  local total
+  total=$(awk -v s="$run_start" -v e="$(date +%s.%N)" 'BEGIN { printf "%.1f", e - s }')
+  echo
+  echo "== time per step, in seconds (steps run side by side: they add up to more than the total;"
+  echo "   cpu is the processor time of the step's programs, less changed by a busy machine)"
+  printf '  %-30s %8s %8s %8s  %s\n' step started took cpu result
+  local row name label line cpu_total
+  cpu_total=$(awk '{ t += $5 } END { printf "%.1f", t }' build/timings 2>/dev/null || echo 0)
+  for row in "${rows[@]}"; do
+    name=${row%% *} label=${row#* }
+    line=$(grep "^$name " build/timings 2>/dev/null | tail -1) || true
+    [ -n "$line" ] || continue
+    awk -v label="$label" -v s="$run_start" '{
+      printf "  %-30s %8.1f %8.1f %8.1f  %s\n", label, $2 - s, $3 - $2, $5, ($4 == 0 ? "ok" : "FAILED")
+    }' <<< "$line"
+  done
+  printf '  %-30s %8s %8.1f %8.1f\n' "total (wall clock; cpu: sum)" "" "$total" "$cpu_total"
 }
+trap print_timings EXIT
 
-configure_and_build native -DCMAKE_BUILD_TYPE=Debug -DKELVADO_SANITIZE=ON
-configure_and_build win32 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
-configure_and_build win64 -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
-# What ships: the 32-bit libraries for Windows XP SP3 and later (win32
-# thread model), stripped, and the package, in build/release/dist.
-configure_and_build release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686-win32.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DKELVADO_RELEASE_TREE=ON
-# Benchmarks are only built here, so they keep compiling; bench/run.sh runs them.
-configure_and_build bench -DCMAKE_BUILD_TYPE=Release -DKELVADO_BENCH=ON -DKELVADO_TESTS=OFF
+cmake/test-step.sh quiet install-check cmake/install-deps.sh
 
-echo "== fuzz smoke (30 s)"
-fuzz/run.sh 30
-
-# Makes a tree's Wine prefix once, before its tests run side by side in it.
-make_prefix() {  # tree, bits
-  local prefix="$root/build/$1/wineprefix"
-  [ -f "$prefix/system.reg" ] && return 0
-  echo "== creating the Wine prefix of $1"
-  WINEPREFIX="$prefix" cmake/wine-run.sh "$2" wineboot -i > /dev/null 2>&1 || true
-}
-
-status=0
 # Some kernels run no 32-bit processes (32-bit emulation switched off); the
 # 32-bit Wine cannot start there, and the 64-bit build stands in for it.
-runs_32bit() { /usr/lib/wine/wine --version > /dev/null 2>&1; }
-
-run_ctest() {  # tree
-  echo "== tests: $1"
-  (cd "build/$1" && ctest --output-on-failure -j "$jobs") || status=1
-}
-
-make_prefix win64 64
-# What ships: the release tree's dist/ copied to dist/, as ./demo.sh copies
-# it, checked as a host needs it (the version resources are read back by the
-# 64-bit reader under Wine, which every machine here runs).
-echo "== release check: dist/"
-mkdir -p dist
-rm -f dist/Kelvado.dll dist/KelvadoImpl.dll dist/Kelvado-*-win32.zip
-cp build/release/dist/* dist/
-python3 tests/check_release.py dist --unstripped build/release/unstripped \
-  --version-reader cmake/wine-run.sh 64 build/win64/bin/read_version.exe || status=1
-
-run_ctest native
-if runs_32bit; then
-  make_prefix win32 32
-  run_ctest win32
-  make_prefix release 32
-  run_ctest release
-else
+runs_32bit=no
+if /usr/lib/wine/wine --version > /dev/null 2>&1; then
+  runs_32bit=yes
+elif [ "$goal" = all ]; then
   echo "== tests: win32 and release skipped: this machine runs no 32-bit processes; the win64"
-  echo "   tree runs the same tests, and the release check above read the shipped files"
+  echo "   tree runs the same tests, and the release check reads the shipped files"
 fi
-run_ctest win64
 
-exit $status
+make -f cmake/test-steps.mk -j "$(( $(nproc) + 1 ))" --output-sync=recurse --keep-going --silent \
+  "$goal" RUNS_32BIT=$runs_32bit

@@ -3,11 +3,17 @@
 # reader alone) and fuzz_Import (the whole import into the strict stand-in
 # host library), one after the other, each seeded with tests/data.
 #   fuzz/run.sh [SECONDS [TARGET...]]
+#   fuzz/run.sh --build-only      (configures and builds the targets only)
 # Each target keeps its corpus in build/fuzz/corpus-TARGET; new crashes,
 # leaks, hangs and out-of-memory inputs land in build/fuzz/artifacts, named
 # after the target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+build_only=no
+if [ "${1:-}" = --build-only ]; then
+  build_only=yes
+  shift
+fi
 seconds=${1:-60}
 shift || true
 targets=("$@")
@@ -18,8 +24,15 @@ cmake -S . -B build/fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKELVADO_TESTS=OFF -DKELVADO_FUZZ=ON \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all" \
   -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined" > build/fuzz-configure.log
-cmake --build build/fuzz --target "${targets[@]}" -j "$(nproc)" > build/fuzz-build.log ||
+# Under ./test.sh the build takes its jobs from the job slots that make
+# shares among all the trees; on its own it uses every core.
+parallel=(-j "$(nproc)")
+if [[ "${MAKEFLAGS:-}" == *jobserver* ]]; then
+  parallel=()
+fi
+cmake --build build/fuzz --target "${targets[@]}" "${parallel[@]}" > build/fuzz-build.log ||
   { cat build/fuzz-build.log; exit 1; }
+[ "$build_only" = no ] || exit 0
 
 status=0
 for target in "${targets[@]}"; do
