@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     constexpr char kModule[] = "--module=";
     if (std::strncmp(argv[i], kModule, sizeof kModule - 1) != 0) {
-      std::fprintf(stderr, "unknown argument '%s'; use --module=NAME or --gtest_ options\n", argv[i]);
+      std::fprintf(stderr, "unknown argument '%s'; use --module=NAME or --gtest_ options\n",
+                   argv[i]);
       return 2;
     }
     module = argv[i] + sizeof kModule - 1;
