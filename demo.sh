@@ -30,6 +30,12 @@ mkdir -p build out dist
 log="$root/build/demo-step.log"
 quiet() { "$@" > "$log" 2>&1 || { cat "$log"; echo "demo.sh: step failed: $*" >&2; return 1; }; }
 
+# Asked once, before the install, which then leaves out the 32-bit Wine
+# where it could never start.
+source cmake/runs-32bit.sh
+runs_32bit=$(kelvado_runs_32bit)
+export KELVADO_RUNS_32BIT=$runs_32bit
+
 echo "== installing what is missing"
 cmake/install-deps.sh
 
@@ -66,13 +72,11 @@ fi
 cmake/wine-run.sh 64 "${trees}win64/bin/modelhost.exe" --open "Z:$file" || status=$?
 
 echo
-if /usr/lib/wine/wine --version > /dev/null 2>&1; then
+if [ "$runs_32bit" = yes ]; then
   echo "== importing $file as 32-bit Windows code under Wine (the real deliverables)"
   cmake/wine-run.sh 32 "${trees}release/bin/modelhost.exe" --open "Z:$file" || status=$?
 else
-  echo "== 32-bit Windows run skipped: this machine's kernel runs no 32-bit processes"
-  echo "   (32-bit emulation is switched off), so 32-bit Wine cannot start here;"
-  echo "   the 64-bit run above executed the same sources as Windows code."
+  kelvado_note_no_32bit
 fi
 
 rm -f dist/Kelvado.dll dist/KelvadoImpl.dll dist/Kelvado-*-win32.zip

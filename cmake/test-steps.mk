@@ -35,8 +35,8 @@ all: fuzz-smoke build-native build-release build-win64 tests-win64 build-win32
 ifeq ($(RUNS_32BIT),yes)
 all: tests-win32 tests-release
 endif
-all: tests-native release-check build-bench
-native: tests-native
+all: tests-native release-check build-bench install-script
+native: tests-native install-script
 
 # --- configure and build -----------------------------------------------------
 NATIVE_ARGS := -DCMAKE_BUILD_TYPE=Debug -DKELVADO_SANITIZE=ON
@@ -97,6 +97,11 @@ prefix-win64-comma:
 	$(STEP) quiet $@ cmake/make-wine-prefix.sh 64 build/win64/wineprefix-comma de_DE.UTF-8
 
 # --- tests ----------------------------------------------------------------------
+# The install script's decisions, against stand-ins for apt-get and dpkg.
+.PHONY: install-script
+install-script:
+	$(STEP) show $@ tests/install_deps_test.sh
+
 # Every Windows tree compares its stand-in host with the native tree's.
 # The release tree runs the plug-in folder tests built by the win32 tree on
 # the files that ship; the win64 tree checks the release tree's files and
