@@ -57,9 +57,17 @@ void TranslateVertices(const TVertexList& list, Vec3 offset) {
   MoveEachVertex(list, [&](Vec3 v) { return Vec3Add(v, offset); });
 }
 
-void RotateVertices(const TVertexList& list, Vec3 angles) {
-  // Built once per list: z acts first, then x, then y.
-  const Matrix4 m =
-      MatrixMultiply(MatrixMultiply(RotationY(angles.y), RotationX(angles.x)), RotationZ(angles.z));
+Matrix4 VertexRotation(Vec3 angles) {
+  // z acts first, then x, then y.
+  return MatrixMultiply(MatrixMultiply(RotationY(angles.y), RotationX(angles.x)),
+                        RotationZ(angles.z));
+}
+
+void TransformVertices(const TVertexList& list, const Matrix4& m) {
   MoveEachVertex(list, [&](Vec3 v) { return TransformPoint(v, m); });
+}
+
+void RotateVertices(const TVertexList& list, Vec3 angles) {
+  // Built once per list.
+  TransformVertices(list, VertexRotation(angles));
 }
