@@ -5,6 +5,7 @@
 // the stand-ins, whose call log shows the order of the calls.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <future>
 #include <string>
 #include <thread>
