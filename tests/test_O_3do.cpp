@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -144,17 +145,16 @@ namespace {
 // corners, each node the child of the one before it: a chain that costs
 // nodes x nodes / 2 x corners vertex moves.
 std::string ChainText(int nodes, int corners) {
-  std::string text =
-      "MATERIALS 1\n 0: a.mat\nMESHES 1\nMESH 0\nNAME m\nVERTICES 3\n 0: 0 0 0 0\n"
-      " 1: 1 0 0 0\n 2: 0 1 0 0\nTEXTURE VERTICES 1\n 0: 0 0\nFACES 1\n 0: 0 0x0000 4 3 3 0 " +
-      std::to_string(corners);
-  for (int i = 0; i < corners; ++i) text += " " + std::to_string(i % 3) + ",0";
-  text += "\nHIERARCHY NODES " + std::to_string(nodes) + "\n";
-  for (int i = 0; i < nodes; ++i) {
-    text += " " + std::to_string(i) + ": 0x0000 0x00001 0 " + std::to_string(i - 1) +
-            " -1 -1 0 0.5 0.25 0.125 10 20 30 0 0 0 n\n";
-  }
-  return text;
+  std::ostringstream text;
+  text << "MATERIALS 1\n 0: a.mat\nMESHES 1\nMESH 0\nNAME m\nVERTICES 3\n 0: 0 0 0 0\n"
+       << " 1: 1 0 0 0\n 2: 0 1 0 0\nTEXTURE VERTICES 1\n 0: 0 0\nFACES 1\n 0: 0 0x0000 4 3 3 0 "
+       << corners;
+  for (int i = 0; i < corners; ++i) text << ' ' << i % 3 << ",0";
+  text << "\nHIERARCHY NODES " << nodes << '\n';
+  for (int i = 0; i < nodes; ++i)
+    text << ' ' << i << ": 0x0000 0x00001 0 " << i - 1
+         << " -1 -1 0 0.5 0.25 0.125 10 20 30 0 0 0 n\n";
+  return text.str();
 }
 
 }  // namespace
