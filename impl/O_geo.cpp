@@ -64,7 +64,10 @@ Matrix4 VertexRotation(Vec3 angles) {
 }
 
 void TransformVertices(const TVertexList& list, const Matrix4& m) {
-  MoveEachVertex(list, [&](Vec3 v) { return TransformPoint(v, m); });
+  // A copy of its own: the compiler cannot tell that the caller's matrix is
+  // not among the vertices written, so it would read it anew for each one.
+  const Matrix4 own = m;
+  MoveEachVertex(list, [&](Vec3 v) { return TransformPoint(v, own); });
 }
 
 void RotateVertices(const TVertexList& list, Vec3 angles) {
