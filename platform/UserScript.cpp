@@ -23,9 +23,10 @@ struct Script {
   std::deque<std::optional<std::string>> answers;  // A path, or nullopt for a cancel.
   std::vector<UserScriptBox> boxes;
   std::vector<UserScriptDialog> dialogs;
+  // The host's main window, or none.
+  HWND watched = nullptr;
   bool passThrough = false;
   bool on = false;
-  HWND watched = nullptr;          // the host's main window, or none
   unsigned readsUntilFailure = 0;  // 0: no read fails; 1: the next one does
 };
 

@@ -81,6 +81,11 @@ const std::vector<UserScriptBox>& UserScript_Boxes();
 /// in order, answered or not.
 const std::vector<UserScriptDialog>& UserScript_Dialogs();
 
+/// Watches `window`, the host's main window, from now on: each box and
+/// dialog records whether it was enabled while it showed. Null stops
+/// watching. A reset keeps the watched window, as it keeps attached modules.
+void UserScript_WatchWindow(HWND window);
+
 /// Makes the `n`-th ReadFile call of the scripted modules from now on fail
 /// (counting from 1), as a read from a failing medium or a lost network
 /// share does: the call reads nothing and returns FALSE with a read fault
@@ -88,11 +93,6 @@ const std::vector<UserScriptDialog>& UserScript_Dialogs();
 /// Windows: through the modules' import entries for ReadFile; Linux: the
 /// stand-in consults it.
 void UserScript_FailRead(unsigned n);
-
-/// Watches `window`, the host's main window, from now on: each box and
-/// dialog records whether it was enabled while it showed. Null stops
-/// watching. A reset keeps the watched window, as it keeps attached modules.
-void UserScript_WatchWindow(HWND window);
 
 /// Forgets the records and the queued answers, and turns pass-through and
 /// a pending read failure off. Attached modules stay attached.
