@@ -23,10 +23,12 @@
 #include "FileOutputs.h"
 #include "HostCommandLine.h"
 #include "HostModel.h"
+#include "HostWindow.h"
 #include "ImportRun.h"
 #include "PlugInLoader.h"
 #include "RepeatRun.h"
 #include "SummaryWriter.h"
+#include "UserScript.h"
 
 namespace {
 
@@ -74,6 +76,9 @@ bool Preload(const std::string& path) {
 int Run(const HostOptions& options) {
   const std::string path = options.pluginPath.empty() ? DefaultPlugInPath() : options.pluginPath;
   if (!Preload(options.preloadPath)) return Fail("cannot preload '" + options.preloadPath + "'");
+  // Shown when a person answers the dialogs, who could click it meanwhile.
+  const HostWindow mainWindow(options.answer == UserAnswer::kInteractive);
+  UserScript_WatchWindow(mainWindow.Handle());
   if (options.repeat > 0) return RunRepeated(options, path);
   std::string error;
   std::unique_ptr<LoadedPlugIn> plugIn = LoadedPlugIn::Load(path, error);
@@ -83,6 +88,8 @@ int Run(const HostOptions& options) {
       options.outputs.begin(), options.outputs.end(),
       [](const FileOutputRequest& request) { return request.option == kCallsOutputOption; });
   if (!RunImport(*plugIn, options, options.openFile, record, error, keepCalls)) return Fail(error);
+  if (!mainWindow.EnabledOrAbsent())
+    record.hostFaults.push_back("the plug-in left the host's main window disabled");
   if (options.dump) {
     WriteDump(record, std::cout);
   } else {

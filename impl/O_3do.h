@@ -26,6 +26,19 @@ class TNode : public TObject {
 
 using TNodeList = TTypedList<TNode, kNodeIndexPrefix>;
 
+/// The most vertex moves ApplyHierarchy makes: one vertex through one node's
+/// rotation and position is one move. Real models need thousands to a few
+/// million; a file that needs more is refused before anything moves. A
+/// file at the limit places in well under a second in a Release build.
+#ifndef KELVADO_MAX_PLACEMENT_MOVES
+inline constexpr int64_t kMaxPlacementMoves = 50'000'000;
+#else
+// The fuzz tree's instrumentation makes each move a hundred times slower;
+// its own lower limit keeps every input it accepts far below libFuzzer's
+// time limit, so that a slow input is a finding there.
+inline constexpr int64_t kMaxPlacementMoves = KELVADO_MAX_PLACEMENT_MOVES;
+#endif
+
 /// The in-memory form of one 3DO file, alive for one import.
 class T3DOModel : public TObject {
  public:
@@ -46,6 +59,15 @@ class T3DOModel : public TObject {
   /// Moves the vertices of every mesh that a node names into model space,
   /// through the node's pivot, rotation and position and then each
   /// ancestor's rotation and position. Not idempotent.
+  ///
+  /// Every link is checked before any vertex moves: in node order, a node's
+  /// mesh index and then its parent chain, raising EListError for an index
+  /// out of bounds or a chain that never reaches a root. So is the work:
+  /// when the sum over the nodes that name a mesh of (ancestors + 1) x the
+  /// mesh's vertex count passes kMaxPlacementMoves, it raises Exception
+  /// "Hierarchy too deep to place: node <i> has <a> ancestors ..." naming
+  /// the node at which the sum passed it. Each node's rotation matrix is
+  /// built once per call.
   void ApplyHierarchy();
 
   TStringList Materials;  ///< Material names in file order.

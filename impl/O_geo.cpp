@@ -57,9 +57,20 @@ void TranslateVertices(const TVertexList& list, Vec3 offset) {
   MoveEachVertex(list, [&](Vec3 v) { return Vec3Add(v, offset); });
 }
 
+Matrix4 VertexRotation(Vec3 angles) {
+  // z acts first, then x, then y.
+  return MatrixMultiply(MatrixMultiply(RotationY(angles.y), RotationX(angles.x)),
+                        RotationZ(angles.z));
+}
+
+void TransformVertices(const TVertexList& list, const Matrix4& m) {
+  // A copy of its own: the compiler cannot tell that the caller's matrix is
+  // not among the vertices written, so it would read it anew for each one.
+  const Matrix4 own = m;
+  MoveEachVertex(list, [&](Vec3 v) { return TransformPoint(v, own); });
+}
+
 void RotateVertices(const TVertexList& list, Vec3 angles) {
-  // Built once per list: z acts first, then x, then y.
-  const Matrix4 m =
-      MatrixMultiply(MatrixMultiply(RotationY(angles.y), RotationX(angles.x)), RotationZ(angles.z));
-  MoveEachVertex(list, [&](Vec3 v) { return TransformPoint(v, m); });
+  // Built once per list.
+  TransformVertices(list, VertexRotation(angles));
 }

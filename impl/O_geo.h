@@ -8,6 +8,7 @@
 
 #include "Arena.h"
 #include "Lists.h"
+#include "pMatrix.h"
 #include "pVector.h"
 
 /// A list of object references that can destroy the objects it holds.
@@ -160,6 +161,14 @@ void TranslateVertices(const TVertexList& list, Vec3 offset);
 /// Turns every vertex of `list` by RotationY(angles.y) . RotationX(angles.x)
 /// . RotationZ(angles.z), built once (angles in degrees).
 void RotateVertices(const TVertexList& list, Vec3 angles);
+
+/// The matrix RotateVertices turns by: RotationY(angles.y) .
+/// RotationX(angles.x) . RotationZ(angles.z), angles in degrees.
+Matrix4 VertexRotation(Vec3 angles);
+
+/// Replaces every vertex of `list` by TransformPoint of it with `m`; with
+/// m = VertexRotation(angles) the same bits as RotateVertices(list, angles).
+void TransformVertices(const TVertexList& list, const Matrix4& m);
 
 // ---- template implementation ----
 

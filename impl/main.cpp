@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Errors.h"
+#include "ModalScope.h"
 #include "NumberConversion.h"
 #include "O_3do.h"
 #include "O_geo.h"
@@ -282,17 +283,25 @@ OPENFILENAMEA OpenRequest(FileBuffer& buffer) {
   return request;
 }
 
+// The dialog has no owner, so it would disable no window of the host: the
+// scope does, until it has returned.
+BOOL ShowOpenDialog(OPENFILENAMEA& request) {
+  const TModalScope modal;
+  return GetOpenFileNameA(&request);
+}
+
 // The chosen file's name, or "" when the dialog was cancelled or failed.
 std::string AskForFileName() {
   FileBuffer buffer{};
   static_assert(sizeof kDefaultPath <= kFileBufferSize);
   std::memcpy(buffer.data(), kDefaultPath, sizeof kDefaultPath);
   OPENFILENAMEA request = OpenRequest(buffer);
-  if (!GetOpenFileNameA(&request)) return {};
+  if (!ShowOpenDialog(request)) return {};
   return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
 }
 
 int32_t ShowError(const char* text) {
+  const TModalScope modal;
   MessageBoxA(nullptr, text, kErrorCaption, MB_ICONERROR);
   return -1;
 }

@@ -23,6 +23,8 @@ struct Script {
   std::deque<std::optional<std::string>> answers;  // A path, or nullopt for a cancel.
   std::vector<UserScriptBox> boxes;
   std::vector<UserScriptDialog> dialogs;
+  // The host's main window, or none.
+  HWND watched = nullptr;
   bool passThrough = false;
   bool on = false;
   unsigned readsUntilFailure = 0;  // 0: no read fails; 1: the next one does
@@ -31,6 +33,12 @@ struct Script {
 Script& TheScript() {
   static Script script;
   return script;
+}
+
+// Read before a box or dialog is answered: while it shows.
+bool WatchedWindowEnabled() {
+  const HWND watched = TheScript().watched;
+  return watched != nullptr && IsWindowEnabled(watched) != FALSE;
 }
 
 std::string TextOrEmpty(LPCSTR text) { return text != nullptr ? std::string(text) : std::string(); }
@@ -78,7 +86,8 @@ BOOL WriteAnswer(LPOPENFILENAMEA request, const std::string& path) {
 int UserScript_ShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style,
                               MessageBoxFunction real) {
   Script& script = TheScript();
-  script.boxes.push_back(UserScriptBox{owner, TextOrEmpty(caption), TextOrEmpty(text), style});
+  script.boxes.push_back(
+      UserScriptBox{owner, TextOrEmpty(caption), TextOrEmpty(text), style, WatchedWindowEnabled()});
   if (script.passThrough) return real(owner, text, caption, style);
   return IDOK;
 }
@@ -87,6 +96,7 @@ BOOL UserScript_ShowOpenFileName(LPOPENFILENAMEA request, OpenFileNameFunction r
   Script& script = TheScript();
   if (request == nullptr) return FALSE;
   script.dialogs.push_back(DescribeRequest(*request));
+  script.dialogs.back().hostWindowEnabled = WatchedWindowEnabled();
   if (script.answers.empty()) return script.passThrough ? real(request) : FALSE;
   const std::optional<std::string> answer = script.answers.front();
   script.answers.pop_front();
@@ -108,6 +118,8 @@ void UserScript_FailRead(unsigned n) { TheScript().readsUntilFailure = n; }
 void UserScript_AnswerFileDialog(const std::string& path) { TheScript().answers.push_back(path); }
 
 void UserScript_CancelFileDialog() { TheScript().answers.push_back(std::nullopt); }
+
+void UserScript_WatchWindow(HWND window) { TheScript().watched = window; }
 
 void UserScript_SetPassThrough(bool passThrough) { TheScript().passThrough = passThrough; }
 

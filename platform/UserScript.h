@@ -21,6 +21,9 @@ struct UserScriptBox {
   std::string caption;   ///< The caption, "" for a null caption.
   std::string text;      ///< The text, "" for a null text.
   UINT style = 0;        ///< The style flags passed in.
+  /// Whether the watched window (UserScript_WatchWindow) was enabled while
+  /// the box showed; false when no window is watched.
+  bool hostWindowEnabled = false;
 };
 
 /// One open-file request as a scripted module made it, read when the dialog
@@ -35,6 +38,9 @@ struct UserScriptDialog {
   std::string title;             ///< lpstrTitle, "" for null.
   DWORD flags = 0;               ///< Flags.
   std::string defaultExtension;  ///< lpstrDefExt, "" for null.
+  /// Whether the watched window (UserScript_WatchWindow) was enabled while
+  /// the dialog showed; false when no window is watched.
+  bool hostWindowEnabled = false;
 };
 
 /// Puts a module's message boxes and file dialogs under the script and
@@ -74,6 +80,11 @@ const std::vector<UserScriptBox>& UserScript_Boxes();
 /// The open-file dialogs opened by scripted modules since the last reset,
 /// in order, answered or not.
 const std::vector<UserScriptDialog>& UserScript_Dialogs();
+
+/// Watches `window`, the host's main window, from now on: each box and
+/// dialog records whether it was enabled while it showed. Null stops
+/// watching. A reset keeps the watched window, as it keeps attached modules.
+void UserScript_WatchWindow(HWND window);
 
 /// Makes the `n`-th ReadFile call of the scripted modules from now on fail
 /// (counting from 1), as a read from a failing medium or a lost network

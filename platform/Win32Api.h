@@ -19,6 +19,7 @@ typedef uint16_t WORD;
 typedef long LONG;
 typedef void* HANDLE;
 typedef void* HWND;
+typedef void* HMENU;
 typedef void* HINSTANCE;
 typedef void* HMODULE;
 typedef void* LPVOID;
@@ -29,11 +30,17 @@ typedef const char* LPCSTR;
 typedef char* LPSTR;
 typedef intptr_t LPARAM;
 typedef void (*FARPROC)();
+typedef BOOL (*WNDENUMPROC)(HWND window, LPARAM param);
 
 #define WINAPI
 #define CALLBACK
 #define TRUE 1
 #define FALSE 0
+
+#define WS_OVERLAPPEDWINDOW 0x00CF0000u
+#define WS_VISIBLE 0x10000000u
+#define WS_DISABLED 0x08000000u
+#define CW_USEDEFAULT (static_cast<int>(0x80000000u))
 
 #define MB_OK 0x00000000u
 #define MB_ICONERROR 0x00000010u
@@ -116,5 +123,27 @@ BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD freeType);
 // user32 and comdlg32: a terminal message box and a terminal file chooser.
 int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 BOOL GetOpenFileNameA(LPOPENFILENAMEA request);
+
+// kernel32 and user32: top-level windows that exist only as records (no
+// drawing, no messages): each belongs to the thread that made it, is
+// enabled or disabled, and one per thread is active. Calls that enumerate,
+// enable or activate are logged (StandInWindows.h). Child windows are not
+// provided: a parent makes CreateWindowExA fail.
+DWORD GetCurrentThreadId();
+// WS_DISABLED makes it disabled; WS_VISIBLE shows it, which activates it.
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     LPVOID param);
+BOOL DestroyWindow(HWND window);
+// The thread's windows in the order made, until `callback` returns FALSE;
+// FALSE then, or when the thread has none.
+BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC callback, LPARAM param);
+// Nonzero when the window was disabled before the call (not a success flag).
+BOOL EnableWindow(HWND window, BOOL enable);
+BOOL IsWindowEnabled(HWND window);
+HWND GetActiveWindow();
+// Only a window of the calling thread becomes active; any other makes no
+// window of the thread active. Returns the one active before.
+HWND SetActiveWindow(HWND window);
 }
 #endif

@@ -72,7 +72,10 @@ XP_SP3_FUNCTIONS = {
         "TlsGetValue", "TlsSetValue", "VirtualAlloc", "VirtualFree", "VirtualProtect",
         "VirtualQuery", "WaitForSingleObject", "WideCharToMultiByte",
     },
-    "user32.dll": {"MessageBoxA"},
+    "user32.dll": {
+        "EnableWindow", "EnumThreadWindows", "GetActiveWindow", "IsWindowEnabled", "MessageBoxA",
+        "SetActiveWindow",
+    },
     "comdlg32.dll": {"GetOpenFileNameA"},
     "msvcrt.dll": {
         "__mb_cur_max", "_amsg_exit", "_close", "_errno", "_initterm", "_iob", "_lock", "_read",

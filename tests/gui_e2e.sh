@@ -167,6 +167,19 @@ scripted_dump() { timeout 120 "$wine_run" "$bits" "$bin/modelhost.exe" --dump "$
 
 windows_path() { echo "Z:${1//\//\\}"; }
 
+# The host's main window must take no input while the plug-in's dialog or
+# box ($1) shows: the plug-in disables it, since they have no owner.
+expect_host_disabled() {
+  read_window "Kelvado stand-in host" | grep -qx 'window "Kelvado stand-in host" disabled' ||
+    fail "the host's main window is not disabled while \"$1\" shows"
+}
+
+# ... and takes input again afterwards (modelhost reports it otherwise).
+expect_host_enabled_after() {
+  grep -q "main window disabled" "$work/host.err" && fail "$1: the host's main window stayed disabled"
+  return 0
+}
+
 # Waits for the dialog and checks what it proposes; photographs it when $2
 # names a screenshot; then types the path $1 and presses Enter, or, when $1 is
 # empty, leaves the dialog open.
@@ -180,6 +193,7 @@ answer_dialog() {
     fail "the dialog does not propose \"polyShip.3do\": $controls"
   grep -q '^control ComboBox [0-9]* "Jedi Knight 3DO (\*.3do)"$' <<< "$controls" ||
     fail "the dialog's filter is not \"Jedi Knight 3DO (*.3do)\": $controls"
+  expect_host_disabled "Import Jedi Knight 3DO"
   if [ -n "${2:-}" ]; then
     xdotool windowfocus --sync "$dialog" > /dev/null 2>&1 || true
     sleep 0.5
@@ -203,6 +217,7 @@ close_error_box() {  # caption, expected start of the text, screenshot name
   box=$(wait_window "$1" 60) || fail "the box \"$1\" did not appear"
   sleep 0.5
   read_window "$1" | grep -qF "\"$2" || fail "the box \"$1\" does not say \"$2...\""
+  [ "$1" = "Jedi Knight 3DO" ] && expect_host_disabled "$1"
   shot "$3"
   press "$box" Return
 }
@@ -230,10 +245,11 @@ path=$(windows_path "$valid")
 start_host "$bin"
 answer_dialog "$path" dialog
 expect_status "valid file" 0
+expect_host_enabled_after "valid file"
 grep -qx "result 0" "$work/host.out" || fail "valid file: no \"result 0\" in the dump"
 grep -q '^box ' "$work/host.out" && fail "valid file: a message box was shown"
 expect_same_dump "valid file" --open "$path"
-pass "dialog proposes \"polyShip.3do\" with the filter \"Jedi Knight 3DO (*.3do)\"; a typed valid path imports (result 0) as the scripted run does"
+pass "dialog proposes \"polyShip.3do\" with the filter \"Jedi Knight 3DO (*.3do)\", the host's window disabled under it; a typed valid path imports (result 0) as the scripted run does"
 
 # 3: a missing file, then a malformed file: the error box, closed with Enter.
 for case in "missing:$data_dir/gui_no_such_file.3do" "malformed:$data_dir/gui_truncated.3do"; do
@@ -243,11 +259,12 @@ for case in "missing:$data_dir/gui_no_such_file.3do" "malformed:$data_dir/gui_tr
   answer_dialog "$path"
   close_error_box "Jedi Knight 3DO" "Error while importing:\\n" "error-$name"
   expect_status "$name file" 1
+  expect_host_enabled_after "$name file"
   grep -qx "result -1" "$work/host.out" || fail "$name file: no \"result -1\" in the dump"
   [ "$(grep -c '^box "Jedi Knight 3DO" "Error while importing:' "$work/host.out")" = 1 ] ||
     fail "$name file: not exactly one error box"
   expect_same_dump "$name file" --open "$path"
-  pass "$name file: one error box \"Jedi Knight 3DO\", closed with Enter, result -1"
+  pass "$name file: one error box \"Jedi Knight 3DO\" over the disabled host window, closed with Enter, result -1, the window enabled again"
 done
 
 # 4: Escape in the dialog cancels without a box.
@@ -255,6 +272,7 @@ start_host "$bin"
 answer_dialog ""
 press "$(wait_window "Import Jedi Knight 3DO" 5)" Escape
 expect_status "Escape" 1
+expect_host_enabled_after "Escape"
 grep -qx "result -1" "$work/host.out" || fail "Escape: no \"result -1\" in the dump"
 grep -q '^box ' "$work/host.out" && fail "Escape: a message box was shown"
 pass "Escape in the dialog: result -1, no box"

@@ -1,7 +1,7 @@
 // Prints what a top-level window shows, for tests that drive the real
 // dialogs: the window's own text, then one line per descendant control:
 //   read_window TITLE
-//   window "TITLE"
+//   window "TITLE"              (followed by " disabled" when it takes no input)
 //   control CLASS ID "TEXT"
 // Texts are read with WM_GETTEXT, which the system carries across processes;
 // line breaks print as \n. Exit status 1 when no such window exists.
@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no window titled \"%s\"\n", argv[1]);
     return 1;
   }
-  std::printf("window \"%s\"\n", WindowText(window).c_str());
+  std::printf("window \"%s\"%s\n", WindowText(window).c_str(),
+              IsWindowEnabled(window) ? "" : " disabled");
   EnumChildWindows(window, PrintControl, 0);  // every descendant, depth first
   std::fflush(stdout);
   return 0;

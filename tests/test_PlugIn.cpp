@@ -134,6 +134,63 @@ INSTANTIATE_TEST_SUITE_P(
                       FailedImport{"mesh_index_out_of_range.3do",
                                    "Mesh Index is out of bounds: 1"}));
 
+// How the dialog is answered, and whether the host had disabled its main
+// window itself before the import.
+struct ModalPath {
+  const char* name;
+  const char* file;  // in tests/data; null: cancelled; "": a path too long, the dialog fails
+  bool disabledByTheHost;
+  size_t boxes;
+};
+
+void PrintTo(const ModalPath& c, std::ostream* out) { *out << c.name; }
+
+class PlugInModality : public PlugInImport, public ::testing::WithParamInterface<ModalPath> {
+ protected:
+  void TearDown() override {
+    UserScript_WatchWindow(nullptr);
+    if (window_ != nullptr) DestroyWindow(window_);
+    PlugInImport::TearDown();
+  }
+
+  HWND window_ = nullptr;
+};
+
+// The dialog and the box have no owner, so the import itself keeps the
+// host's main window from taking input while they show (the scripted user
+// reads its state then), on every path, and afterwards leaves it enabled
+// and active again, unless the host had disabled it.
+TEST_P(PlugInModality, HostWindowTakesNoInputWhileTheDialogOrBoxShows) {
+  const ModalPath& c = GetParam();
+  window_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                            nullptr, nullptr, nullptr);
+  if (window_ == nullptr) GTEST_SKIP() << "no window can be made here";
+  EnableWindow(window_, c.disabledByTheHost ? FALSE : TRUE);
+  SetActiveWindow(window_);
+  const HWND active = GetActiveWindow();
+  UserScript_WatchWindow(window_);
+  if (c.file == nullptr) UserScript_CancelFileDialog();
+  if (c.file != nullptr)
+    UserScript_AnswerFileDialog(*c.file ? DataFile(c.file) : std::string(260, 'x'));
+  PlugInPtr plugIn = Create();
+  plugIn->Execute(host_);
+  ASSERT_EQ(UserScript_Dialogs().size(), 1u);
+  EXPECT_FALSE(UserScript_Dialogs()[0].hostWindowEnabled);
+  ASSERT_EQ(UserScript_Boxes().size(), c.boxes);
+  for (const UserScriptBox& box : UserScript_Boxes()) EXPECT_FALSE(box.hostWindowEnabled);
+  EXPECT_EQ(IsWindowEnabled(window_) != FALSE, !c.disabledByTheHost);
+  EXPECT_EQ(GetActiveWindow(), active);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, PlugInModality,
+    ::testing::Values(ModalPath{"Cancelled", nullptr, false, 0},
+                      ModalPath{"DialogFailed", "", false, 0},
+                      ModalPath{"Imported", "triangle.3do", false, 0},
+                      ModalPath{"ErrorBox", "no_hierarchy.3do", false, 1},
+                      ModalPath{"ErrorBoxWhileTheHostHadDisabledIt", "no_hierarchy.3do", true, 1}),
+    [](const ::testing::TestParamInfo<ModalPath>& info) { return info.param.name; });
+
 struct GoodFile {
   const char* file;
   int32_t meshes;
