@@ -1,5 +1,6 @@
 // The Windows end of the scripted user: a module's import address table
-// entries for MessageBoxA, GetOpenFileNameA, LoadLibraryA and ReadFile are
+// entries for MessageBoxA, GetOpenFileNameA, LoadLibraryA, ReadFile,
+// GetFileSize and VirtualAlloc are
 // pointed at hooks in this program, which is the usual way to stand in for
 // the user (and for a failing medium) without touching the system's
 // libraries.
@@ -23,6 +24,14 @@ BOOL WINAPI HookReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
   return UserScript_ReadFile(file, buffer, toRead, read, overlapped, &::ReadFile);
 }
 
+DWORD WINAPI HookGetFileSize(HANDLE file, LPDWORD sizeHigh) {
+  return UserScript_GetFileSize(file, sizeHigh, &::GetFileSize);
+}
+
+LPVOID WINAPI HookVirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protect) {
+  return UserScript_VirtualAlloc(address, size, allocationType, protect, &::VirtualAlloc);
+}
+
 // A library loaded by a scripted module is scripted too, before its loader
 // sees it: this is how the implementation library that the plug-in object
 // loads comes under the script.
@@ -42,6 +51,8 @@ const Hook kHooks[] = {
     {"GetOpenFileNameA", reinterpret_cast<ULONG_PTR>(&HookGetOpenFileNameA)},
     {"LoadLibraryA", reinterpret_cast<ULONG_PTR>(&HookLoadLibraryA)},
     {"ReadFile", reinterpret_cast<ULONG_PTR>(&HookReadFile)},
+    {"GetFileSize", reinterpret_cast<ULONG_PTR>(&HookGetFileSize)},
+    {"VirtualAlloc", reinterpret_cast<ULONG_PTR>(&HookVirtualAlloc)},
 };
 
 ULONG_PTR HookFor(const char* importName) {
