@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -387,6 +388,29 @@ TEST(Reader, FileThatCannotBeOpenedNamesItsFullPath) {
     }
   }
 }
+
+#ifndef _WIN32
+// The message names a full path of up to 1,023 characters; a longer one is
+// named as given. (The Windows call takes no name past MAX_PATH at all.)
+TEST(Reader, FullPathUpTo1023CharactersIsNamedInTheMessage) {
+  const std::string folder = std::filesystem::current_path().string() + "/";
+  for (size_t fullLength : {1022, 1023, 1024}) {
+    std::string name;
+    while (folder.size() + name.size() < fullLength) name += name.size() % 100 == 99 ? '/' : 'n';
+    name.back() = 'x';
+    ASSERT_EQ((folder + name).size(), fullLength);
+    const std::string named = fullLength <= 1023 ? folder + name : name;
+    T3DOModel model;
+    try {
+      model.LoadFromFile(name);
+      FAIL() << name;
+    } catch (const EFOpenError& error) {
+      EXPECT_EQ(error.Message().rfind("Cannot open file \"" + named + "\". ", 0), 0u)
+          << fullLength << ": " << error.Message();
+    }
+  }
+}
+#endif
 
 struct Point {
   double x, y, z;
