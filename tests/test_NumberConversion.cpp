@@ -52,6 +52,7 @@ TEST_F(NumberConversion, ValidIntegers) {
     int32_t value;
   } cases[] = {
       {"0", 0},
+      {"-0", 0},
       {"123", 123},
       {"-123", -123},
       {"+7", 7},
@@ -127,6 +128,8 @@ TEST_F(NumberConversion, ValidReals) {
       // Blanks before a field that the quick conversions do not take.
       {" +1e30", 1e30},
       {"  1e-400", 0.0},
+      {"1E-400", 0.0},
+      {"0.001e-400", 0.0},
       {" -123456789012345678901234567890 ", -1.2345678901234568e29},
   };
   for (const auto& c : cases) EXPECT_EQ(StrToFloat(c.text), c.value) << c.text;
@@ -147,9 +150,13 @@ TEST_F(NumberConversion, InvalidReals) {
   for (const char* text : cases) {
     EXPECT_EQ(ConvertErrorOf(FloatOf, text), Message(text, "is not a valid floating point value"));
   }
-  // Too large although the exponent is negative: 1e309.
-  const std::string large = "1" + std::string(349, '0') + "e-40";
-  EXPECT_EQ(ConvertErrorOf(FloatOf, large), Message(large, "is not a valid floating point value"));
+  // Too large although the exponent is negative (1e309), without any
+  // exponent, or with its digits behind the point.
+  for (const std::string& large :
+       {"1" + std::string(349, '0') + "e-40", std::string(400, '9'), std::string("0.001e312")}) {
+    EXPECT_EQ(ConvertErrorOf(FloatOf, large),
+              Message(large, "is not a valid floating point value"));
+  }
 }
 
 // Short fields take a quicker path than long ones; both must give the
