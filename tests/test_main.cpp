@@ -104,6 +104,15 @@ void* operator new[](std::size_t size) {
   return failingnew::Allocate(size, true);
 }
 
+#ifdef _WIN32
+// The partners of the malloc above, in sight of the compiler, which would
+// otherwise take the runtime's operator delete for a mismatch.
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+#endif
+
 namespace {
 
 using Texts = std::vector<std::string>;
