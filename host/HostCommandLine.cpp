@@ -15,10 +15,15 @@ struct FailableOperation {
   int32_t operation;
 };
 constexpr FailableOperation kFailableOperations[] = {
-    {"AddMesh", kHostAddMesh},         {"GetMeshAt", kHostGetMeshAt},
-    {"AddVertex", kHostAddVertex},     {"GetVertexAt", kHostGetVertexAt},
-    {"AddTriangle", kHostAddTriangle}, {"GetTriangleAt", kHostGetTriangleAt},
+    {"AddMesh", kHostAddMesh},
+    {"GetMeshAt", kHostGetMeshAt},
+    {"AddVertex", kHostAddVertex},
+    {"GetVertexAt", kHostGetVertexAt},
+    {"AddTriangle", kHostAddTriangle},
+    {"GetTriangleAt", kHostGetTriangleAt},
     {"ReadFile", kFailFileRead},
+    {"GetFileSize", kFailFileSize},
+    {"VirtualAlloc", kFailPageAllocation},
 };
 
 std::string FailableNames() {
@@ -227,7 +232,9 @@ std::string HostUsage(const std::vector<FileOutputOption>& fileOutputs) {
       "                 limits would: AddMesh, AddVertex or AddTriangle return -1,\n"
       "                 GetMeshAt, GetVertexAt or GetTriangleAt return null;\n"
       "                 ReadFile: the plug-in's N-th file read fails, as on a failing\n"
-      "                 medium\n"
+      "                 medium; GetFileSize: its N-th file size query fails;\n"
+      "                 VirtualAlloc: its N-th page allocation fails, as when memory\n"
+      "                 runs out\n"
       "  --dump         print the exact dump instead of the summary\n"
       "  --repeat N     run N cycles of create object, GetType, GetTitle, Execute on a\n"
       "                 new host model, destroy object; --open may then be given more\n"

@@ -31,6 +31,12 @@ struct FileOutputRequest {
 /// The failOperation of --fail ReadFile: one of the plug-in's file reads
 /// fails, as on a failing medium, instead of a call into the host library.
 constexpr int32_t kFailFileRead = 100;
+/// The failOperation of --fail GetFileSize: one of the plug-in's file size
+/// queries fails, as on a failing medium.
+constexpr int32_t kFailFileSize = 101;
+/// The failOperation of --fail VirtualAlloc: one of the plug-in's page
+/// allocations fails, as when the host's address space is used up.
+constexpr int32_t kFailPageAllocation = 102;
 
 /// What the command line asks for.
 struct HostOptions {
@@ -40,7 +46,8 @@ struct HostOptions {
   bool dump = false;     ///< Print the exact dump instead of the summary.
   bool help = false;     ///< Print the usage and do nothing else.
   /// The host operation whose call failCall fails, as a host at its limits
-  /// would (a HostOperation), or kFailFileRead; -1 when nothing fails.
+  /// would (a HostOperation), or kFailFileRead, kFailFileSize or
+  /// kFailPageAllocation; -1 when nothing fails.
   int32_t failOperation = -1;
   int32_t failCall = 0;                    ///< Which call of failOperation fails, from 1.
   std::vector<FileOutputRequest> outputs;  ///< In command-line order.

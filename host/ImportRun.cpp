@@ -26,6 +26,10 @@ bool ScriptUser(HMODULE module, UserAnswer answer, const std::string& openFile,
 void ArmFailure(const HostOptions& options) {
   if (options.failOperation == kFailFileRead) {
     UserScript_FailRead(static_cast<unsigned>(options.failCall));
+  } else if (options.failOperation == kFailFileSize) {
+    UserScript_FailCall(UserScriptCall::kGetFileSize, static_cast<unsigned>(options.failCall));
+  } else if (options.failOperation == kFailPageAllocation) {
+    UserScript_FailCall(UserScriptCall::kVirtualAlloc, static_cast<unsigned>(options.failCall));
   } else if (options.failOperation >= 0) {
     hostmodel_FailCall(options.failOperation, options.failCall);
   }

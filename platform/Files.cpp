@@ -52,6 +52,14 @@ BOOL ReadDescriptor(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOV
   return TRUE;
 }
 
+DWORD FileSizeOf(HANDLE file, LPDWORD sizeHigh) {
+  struct stat info;
+  if (fstat(DescriptorOf(file), &info) != 0) return Fail(errno, INVALID_FILE_SIZE);
+  uint64_t size = static_cast<uint64_t>(info.st_size);
+  if (sizeHigh != nullptr) *sizeHigh = static_cast<DWORD>(size >> 32);
+  return static_cast<DWORD>(size);
+}
+
 }  // namespace
 
 extern "C" {
@@ -68,11 +76,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD, DWORD, void*, DWORD, DWORD, HANDLE) {
 }
 
 DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh) {
-  struct stat info;
-  if (fstat(DescriptorOf(file), &info) != 0) return Fail(errno, INVALID_FILE_SIZE);
-  uint64_t size = static_cast<uint64_t>(info.st_size);
-  if (sizeHigh != nullptr) *sizeHigh = static_cast<DWORD>(size >> 32);
-  return static_cast<DWORD>(size);
+  if (UserScript_IsOn()) return UserScript_GetFileSize(file, sizeHigh, &FileSizeOf);
+  return FileSizeOf(file, sizeHigh);
 }
 
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG*, DWORD) {

@@ -1,5 +1,6 @@
 // The Windows end of the scripted user: a module's import address table
-// entries for MessageBoxA, GetOpenFileNameA, LoadLibraryA and ReadFile are
+// entries for MessageBoxA, GetOpenFileNameA, LoadLibraryA, ReadFile,
+// GetFileSize and VirtualAlloc are
 // pointed at hooks in this program, which is the usual way to stand in for
 // the user (and for a failing medium) without touching the system's
 // libraries.
@@ -10,24 +11,48 @@
 
 namespace {
 
+// The system's own function, by its library's export: a hook in a module
+// that is attached itself would reach itself again through that module's
+// import entry.
+template <class Function>
+Function SystemFunction(const char* library, const char* name) {
+  return reinterpret_cast<Function>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA(library), name)));
+}
+
 int WINAPI HookMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
-  return UserScript_ShowMessageBox(owner, text, caption, style, &::MessageBoxA);
+  static const auto real = SystemFunction<MessageBoxFunction>("user32.dll", "MessageBoxA");
+  return UserScript_ShowMessageBox(owner, text, caption, style, real);
 }
 
 BOOL WINAPI HookGetOpenFileNameA(LPOPENFILENAMEA request) {
-  return UserScript_ShowOpenFileName(request, &::GetOpenFileNameA);
+  static const auto real = SystemFunction<OpenFileNameFunction>("comdlg32.dll", "GetOpenFileNameA");
+  return UserScript_ShowOpenFileName(request, real);
 }
 
 BOOL WINAPI HookReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
                          LPOVERLAPPED overlapped) {
-  return UserScript_ReadFile(file, buffer, toRead, read, overlapped, &::ReadFile);
+  static const auto real = SystemFunction<ReadFileFunction>("kernel32.dll", "ReadFile");
+  return UserScript_ReadFile(file, buffer, toRead, read, overlapped, real);
+}
+
+DWORD WINAPI HookGetFileSize(HANDLE file, LPDWORD sizeHigh) {
+  static const auto real = SystemFunction<FileSizeFunction>("kernel32.dll", "GetFileSize");
+  return UserScript_GetFileSize(file, sizeHigh, real);
+}
+
+LPVOID WINAPI HookVirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protect) {
+  static const auto real = SystemFunction<VirtualAllocFunction>("kernel32.dll", "VirtualAlloc");
+  return UserScript_VirtualAlloc(address, size, allocationType, protect, real);
 }
 
 // A library loaded by a scripted module is scripted too, before its loader
 // sees it: this is how the implementation library that the plug-in object
 // loads comes under the script.
 HMODULE WINAPI HookLoadLibraryA(LPCSTR fileName) {
-  HMODULE module = ::LoadLibraryA(fileName);
+  static const auto real =
+      SystemFunction<decltype(&::LoadLibraryA)>("kernel32.dll", "LoadLibraryA");
+  HMODULE module = real(fileName);
   if (module != nullptr) UserScript_Attach(module);
   return module;
 }
@@ -42,6 +67,8 @@ const Hook kHooks[] = {
     {"GetOpenFileNameA", reinterpret_cast<ULONG_PTR>(&HookGetOpenFileNameA)},
     {"LoadLibraryA", reinterpret_cast<ULONG_PTR>(&HookLoadLibraryA)},
     {"ReadFile", reinterpret_cast<ULONG_PTR>(&HookReadFile)},
+    {"GetFileSize", reinterpret_cast<ULONG_PTR>(&HookGetFileSize)},
+    {"VirtualAlloc", reinterpret_cast<ULONG_PTR>(&HookVirtualAlloc)},
 };
 
 ULONG_PTR HookFor(const char* importName) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 
+#include "UserScriptHooks.h"
 #include "Win32Api.h"
 
 namespace {
@@ -14,11 +15,7 @@ namespace {
 std::mutex allocationsLock;
 std::map<void*, size_t> allocations;
 
-}  // namespace
-
-extern "C" {
-
-LPVOID VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protect) {
+LPVOID MapPages(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protect) {
   if (address != nullptr || size == 0 || allocationType != (MEM_RESERVE | MEM_COMMIT) ||
       protect != PAGE_READWRITE) {
     return nullptr;  // only what the system asks for is provided
@@ -28,6 +25,17 @@ LPVOID VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD pro
   std::lock_guard<std::mutex> guard(allocationsLock);
   allocations[pages] = size;
   return pages;
+}
+
+}  // namespace
+
+extern "C" {
+
+LPVOID VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protect) {
+  if (UserScript_IsOn()) {
+    return UserScript_VirtualAlloc(address, size, allocationType, protect, &MapPages);
+  }
+  return MapPages(address, size, allocationType, protect);
 }
 
 BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD freeType) {

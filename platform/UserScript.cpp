@@ -1,6 +1,7 @@
 #include "UserScript.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <optional>
@@ -12,12 +13,17 @@ namespace {
 // The longest filter list read back from a request; real ones are far shorter.
 constexpr size_t kMaxFilterLength = 4096;
 
-// What a read from a medium that fails reports.
+// What a read from a medium that fails reports, and an allocation that
+// finds no room.
 #ifdef _WIN32
 constexpr DWORD kReadFault = ERROR_READ_FAULT;
+constexpr DWORD kNoMemory = ERROR_NOT_ENOUGH_MEMORY;
 #else
 constexpr DWORD kReadFault = EIO;
+constexpr DWORD kNoMemory = ENOMEM;
 #endif
+
+constexpr size_t kCallKinds = 3;  // the members of UserScriptCall
 
 struct Script {
   std::deque<std::optional<std::string>> answers;  // A path, or nullopt for a cancel.
@@ -27,7 +33,10 @@ struct Script {
   HWND watched = nullptr;
   bool passThrough = false;
   bool on = false;
-  unsigned readsUntilFailure = 0;  // 0: no read fails; 1: the next one does
+  // Per UserScriptCall: 0, no call fails; 1, the next one does.
+  unsigned callsUntilFailure[kCallKinds] = {};
+  unsigned calls[kCallKinds] = {};
+  DWORD extraFileSize = 0;
 };
 
 Script& TheScript() {
@@ -49,6 +58,15 @@ std::string FilterList(LPCSTR filter) {
   size_t length = 0;
   while (length < kMaxFilterLength && !(filter[length] == 0 && filter[length + 1] == 0)) ++length;
   return std::string(filter, length + 1);
+}
+
+// Counts a call of `call`; true when it is the one picked to fail.
+bool CountAndPick(UserScriptCall call) {
+  Script& script = TheScript();
+  const auto kind = static_cast<size_t>(call);
+  ++script.calls[kind];
+  unsigned& untilFailure = script.callsUntilFailure[kind];
+  return untilFailure != 0 && --untilFailure == 0;
 }
 
 UserScriptDialog DescribeRequest(const OPENFILENAMEA& request) {
@@ -105,15 +123,47 @@ BOOL UserScript_ShowOpenFileName(LPOPENFILENAMEA request, OpenFileNameFunction r
 
 BOOL UserScript_ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
                          LPOVERLAPPED overlapped, ReadFileFunction real) {
-  Script& script = TheScript();
-  if (script.readsUntilFailure == 0 || --script.readsUntilFailure > 0)
-    return real(file, buffer, toRead, read, overlapped);
+  if (!CountAndPick(UserScriptCall::kReadFile)) return real(file, buffer, toRead, read, overlapped);
   if (read != nullptr) *read = 0;
   SetLastError(kReadFault);
   return FALSE;
 }
 
-void UserScript_FailRead(unsigned n) { TheScript().readsUntilFailure = n; }
+DWORD UserScript_GetFileSize(HANDLE file, LPDWORD sizeHigh, FileSizeFunction real) {
+  if (CountAndPick(UserScriptCall::kGetFileSize)) {
+    SetLastError(kReadFault);
+    return INVALID_FILE_SIZE;
+  }
+  if (TheScript().extraFileSize == 0) return real(file, sizeHigh);
+  // A size of INVALID_FILE_SIZE is a failure only with an error set.
+  SetLastError(0);
+  DWORD high = 0;
+  const DWORD low = real(file, &high);
+  if (low == INVALID_FILE_SIZE && GetLastError() != 0) return low;
+  const uint64_t size = ((uint64_t{high} << 32) | low) + TheScript().extraFileSize;
+  if (sizeHigh != nullptr) *sizeHigh = static_cast<DWORD>(size >> 32);
+  return static_cast<DWORD>(size);
+}
+
+LPVOID UserScript_VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protect,
+                               VirtualAllocFunction real) {
+  if (!CountAndPick(UserScriptCall::kVirtualAlloc))
+    return real(address, size, allocationType, protect);
+  SetLastError(kNoMemory);
+  return nullptr;
+}
+
+void UserScript_FailRead(unsigned n) { UserScript_FailCall(UserScriptCall::kReadFile, n); }
+
+void UserScript_FailCall(UserScriptCall call, unsigned n) {
+  TheScript().callsUntilFailure[static_cast<size_t>(call)] = n;
+}
+
+unsigned UserScript_CallCount(UserScriptCall call) {
+  return TheScript().calls[static_cast<size_t>(call)];
+}
+
+void UserScript_OverstateFileSize(DWORD extra) { TheScript().extraFileSize = extra; }
 
 void UserScript_AnswerFileDialog(const std::string& path) { TheScript().answers.push_back(path); }
 
@@ -133,7 +183,11 @@ void UserScript_Reset() {
   script.boxes.clear();
   script.dialogs.clear();
   script.passThrough = false;
-  script.readsUntilFailure = 0;
+  for (size_t kind = 0; kind < kCallKinds; ++kind) {
+    script.callsUntilFailure[kind] = 0;
+    script.calls[kind] = 0;
+  }
+  script.extraFileSize = 0;
 }
 
 #ifndef _WIN32
@@ -143,4 +197,6 @@ bool UserScript_Attach(HMODULE) {
 }
 
 bool UserScript_IsOn() { return TheScript().on; }
+
+void UserScript_Detach() { TheScript().on = false; }
 #endif

@@ -3,9 +3,9 @@
 // and records what they showed; it can also make a file read fail, as a
 // failing medium would. The same API on both targets:
 //  - On Windows it patches the import address table entries for
-//    MessageBoxA, GetOpenFileNameA, LoadLibraryA and ReadFile of the
-//    modules it is attached to; nothing is added to the system's own
-//    exports.
+//    MessageBoxA, GetOpenFileNameA, LoadLibraryA, ReadFile, GetFileSize and
+//    VirtualAlloc of the modules it is attached to; nothing is added to the
+//    system's own exports.
 //  - On Linux the platform stand-ins consult it directly.
 // Single-threaded, like the modal dialogs it replaces.
 #pragma once
@@ -46,7 +46,8 @@ struct UserScriptDialog {
 /// Puts a module's message boxes and file dialogs under the script and
 /// returns true on success.
 /// Windows: patches the module's import entries for MessageBoxA,
-/// GetOpenFileNameA, LoadLibraryA and ReadFile; every module that the patched
+/// GetOpenFileNameA, LoadLibraryA, ReadFile, GetFileSize and VirtualAlloc;
+/// every module that the patched
 /// LoadLibraryA loads is attached in turn before the call returns, so
 /// attaching Kelvado.dll right after loading it also covers the
 /// KelvadoImpl.dll that its plug-in object loads. Attaching a module twice
@@ -94,6 +95,39 @@ void UserScript_WatchWindow(HWND window);
 /// stand-in consults it.
 void UserScript_FailRead(unsigned n);
 
-/// Forgets the records and the queued answers, and turns pass-through and
-/// a pending read failure off. Attached modules stay attached.
+/// The file and memory calls of the scripted modules that a test can make
+/// fail or count, beside ReadFile.
+enum class UserScriptCall {
+  kReadFile,      ///< A failure reads nothing: a read fault, as UserScript_FailRead.
+  kGetFileSize,   ///< A failure returns INVALID_FILE_SIZE with a read fault as the
+                  ///< last error, as a size query on a failing medium does.
+  kVirtualAlloc,  ///< A failure returns null with "not enough memory" as the last
+                  ///< error, as when the address space is used up.
+};
+
+/// Makes the `n`-th call of `call` by the scripted modules from now on fail
+/// (counting from 1), as described for each call. 0 switches it off; it is
+/// off after the failure. Each call has a failure of its own.
+void UserScript_FailCall(UserScriptCall call, unsigned n);
+
+/// The number of calls of `call` that the scripted modules made since the
+/// last reset, the failed ones included.
+unsigned UserScript_CallCount(UserScriptCall call);
+
+/// Makes every GetFileSize call of the scripted modules report `extra`
+/// bytes more than the file holds, as when the file shrinks between the
+/// size query and its reads. 0 switches it off.
+void UserScript_OverstateFileSize(DWORD extra);
+
+/// Forgets the records, the queued answers and the call counts, and turns
+/// pass-through, an overstated size and every pending failure off.
+/// Attached modules stay attached.
 void UserScript_Reset();
+
+#ifndef _WIN32
+/// Linux: switches the script off again, so that the stand-ins serve the
+/// terminal as before the first UserScript_Attach; a test that attached
+/// leaves the process as it found it. (Windows keeps the patched import
+/// entries, which only the attached modules see.)
+void UserScript_Detach();
+#endif

@@ -27,6 +27,20 @@ BOOL UserScript_ShowOpenFileName(LPOPENFILENAMEA request, OpenFileNameFunction r
 BOOL UserScript_ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
                          LPOVERLAPPED overlapped, ReadFileFunction real);
 
+/// A function that queries a file's size for real.
+using FileSizeFunction = decltype(&::GetFileSize);
+/// A function that allocates pages for real.
+using VirtualAllocFunction = decltype(&::VirtualAlloc);
+
+/// Counts the query; the one that UserScript_FailCall picked fails. Every
+/// other goes to `real`, its size raised by UserScript_OverstateFileSize.
+DWORD UserScript_GetFileSize(HANDLE file, LPDWORD sizeHigh, FileSizeFunction real);
+
+/// Counts the allocation; the one that UserScript_FailCall picked fails.
+/// Every other goes to `real`.
+LPVOID UserScript_VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protect,
+                               VirtualAllocFunction real);
+
 #ifndef _WIN32
 /// True once a module has been attached: the stand-ins then consult the script.
 bool UserScript_IsOn();

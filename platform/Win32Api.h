@@ -103,6 +103,9 @@ BOOL FreeLibrary(HMODULE module);
 // kernel32: files and errors.
 HANDLE CreateFileA(LPCSTR fileName, DWORD access, DWORD shareMode, void* security, DWORD creation,
                    DWORD flags, HANDLE templateFile);
+// A size query that the scripted user was told to fail fails, and one it
+// was told to overstate reports more (UserScript_FailCall,
+// UserScript_OverstateFileSize).
 DWORD GetFileSize(HANDLE file, LPDWORD sizeHigh);
 DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method);
 // A read that the scripted user was told to fail fails as a failing medium
@@ -116,7 +119,8 @@ DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD lan
                      LPSTR buffer, DWORD size, void* arguments);
 
 // kernel32: memory pages. Pages given back with MEM_DECOMMIT fault when
-// touched, as on Windows.
+// touched, as on Windows. An allocation that the scripted user was told to
+// fail fails (UserScript_FailCall).
 LPVOID VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protect);
 BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD freeType);
 

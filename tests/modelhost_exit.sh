@@ -59,6 +59,11 @@ done
 # A medium that fails while the file is read: the read's error, not a parse error.
 expect 1 'box "Jedi Knight 3DO" "Error while importing:\x0aCannot read file \"' \
   --open "${unix_root}$data/walker.3do" --fail ReadFile:1 --dump
+# A size query that fails, and memory for the file's text that runs out.
+for failure in GetFileSize:1 VirtualAlloc:1; do
+  expect 1 'box "Jedi Knight 3DO" "Error while importing:\x0aOut of memory"' \
+    --open "${unix_root}$data/walker.3do" --fail "$failure" --dump
+done
 expect 2 "--fail cannot fail 'SetVertex'" --fail SetVertex:1 --cancel
 expect 2 "cannot write '${unix_root}$work/no/such/folder/t.obj'" \
   --open "${unix_root}$data/triangle.3do" --obj "${unix_root}$work/no/such/folder/t.obj"

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -30,7 +32,27 @@ struct ChooserCase {
   const char* buffer;  // The buffer's text afterwards.
 };
 
-class TerminalChooser : public ::testing::TestWithParam<ChooserCase> {};
+// Gives stdin back as it was before FeedStdin replaced it: the tests that
+// follow in the same process read from there.
+class StdinRestored {
+ public:
+  StdinRestored() : saved_(dup(STDIN_FILENO)) {}
+  ~StdinRestored() {
+    std::fflush(stdin);  // forgets what was read ahead from the fed file
+    dup2(saved_, STDIN_FILENO);
+    close(saved_);
+    std::clearerr(stdin);
+  }
+  StdinRestored(const StdinRestored&) = delete;
+  StdinRestored& operator=(const StdinRestored&) = delete;
+
+ private:
+  int saved_;
+};
+
+class TerminalChooser : public ::testing::TestWithParam<ChooserCase> {
+  StdinRestored stdin_;
+};
 
 TEST_P(TerminalChooser, AnswersFromTheTerminal) {
   const ChooserCase& c = GetParam();
@@ -68,6 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ChooserCase>& info) { return std::string(info.param.name); });
 
 TEST(TerminalMessageBox, PrintsCaptionAndTextAndAnswersOkWithoutReadingAFile) {
+  const StdinRestored restored;
   FeedStdin("left for the next reader\n");
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(MessageBoxA(nullptr, "Error while importing:\nChars not found", "Jedi Knight 3DO",

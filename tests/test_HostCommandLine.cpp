@@ -74,7 +74,7 @@ TEST(HostCommandLine, UsageErrorsNameTheProblem) {
       {{"--fail"}, "--fail needs an OPERATION:N"},
       {{"--fail", "SetVertex:1"},
        "--fail cannot fail 'SetVertex' (one of AddMesh, GetMeshAt, AddVertex, GetVertexAt, "
-       "AddTriangle, GetTriangleAt, ReadFile)"},
+       "AddTriangle, GetTriangleAt, ReadFile, GetFileSize, VirtualAlloc)"},
       {{"--fail", "AddVertex"}, "--fail needs a call number of 1 or more after 'AddVertex:'"},
       {{"--fail", "AddVertex:0"}, "--fail needs a call number of 1 or more after 'AddVertex:'"},
       {{"--fail", "AddVertex:-3"}, "--fail needs a call number of 1 or more after 'AddVertex:'"},

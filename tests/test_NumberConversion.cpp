@@ -16,11 +16,15 @@ namespace {
 TEST(NumberConversionStart, FollowsTheCLocale) { EXPECT_EQ(DecimalSeparator(), '.'); }
 #endif
 
-// Every test starts and ends with "." as the separator, as an import does.
+// Every test starts with "." as the separator, as an import does, and
+// leaves the one it found.
 class NumberConversion : public testing::Test {
  protected:
   void SetUp() override { SetDecimalSeparator('.'); }
-  void TearDown() override { SetDecimalSeparator('.'); }
+  void TearDown() override { SetDecimalSeparator(found_); }
+
+ private:
+  const char found_ = DecimalSeparator();
 };
 
 // The expected message: the field exactly as given, in quotes, then `what`.
@@ -48,6 +52,7 @@ TEST_F(NumberConversion, ValidIntegers) {
     int32_t value;
   } cases[] = {
       {"0", 0},
+      {"-0", 0},
       {"123", 123},
       {"-123", -123},
       {"+7", 7},
@@ -120,6 +125,12 @@ TEST_F(NumberConversion, ValidReals) {
       // Too small for a double is zero, not an error.
       {"1e-400", 0.0},
       {"1e-99999999999999999999", 0.0},
+      // Blanks before a field that the quick conversions do not take.
+      {" +1e30", 1e30},
+      {"  1e-400", 0.0},
+      {"1E-400", 0.0},
+      {"0.001e-400", 0.0},
+      {" -123456789012345678901234567890 ", -1.2345678901234568e29},
   };
   for (const auto& c : cases) EXPECT_EQ(StrToFloat(c.text), c.value) << c.text;
   EXPECT_TRUE(std::signbit(StrToFloat("-1e-400")));
@@ -138,6 +149,13 @@ TEST_F(NumberConversion, InvalidReals) {
   // clang-format on
   for (const char* text : cases) {
     EXPECT_EQ(ConvertErrorOf(FloatOf, text), Message(text, "is not a valid floating point value"));
+  }
+  // Too large although the exponent is negative (1e309), without any
+  // exponent, or with its digits behind the point.
+  for (const std::string& large :
+       {"1" + std::string(349, '0') + "e-40", std::string(400, '9'), std::string("0.001e312")}) {
+    EXPECT_EQ(ConvertErrorOf(FloatOf, large),
+              Message(large, "is not a valid floating point value"));
   }
 }
 
@@ -169,6 +187,16 @@ TEST_F(NumberConversion, CommaSeparatorReplacesPoint) {
   // Longer than any ordinary field: still exact.
   const std::string longField = "0," + std::string(100, '0') + "1e101";
   EXPECT_EQ(StrToFloat(longField), 1.0);
+  // Too many digits for the quick conversion: the field is copied with "."
+  // in place of the comma, on either side of the copy's 64 characters.
+  for (size_t length : {63, 64, 65, 300}) {
+    std::string digits;
+    for (size_t i = 0; digits.size() + 2 < length; ++i) digits += static_cast<char>('1' + i % 9);
+    double expected = 0;
+    const std::string pointed = "0." + digits;
+    std::from_chars(pointed.data(), pointed.data() + pointed.size(), expected);
+    EXPECT_EQ(StrToFloat("0," + digits), expected) << length;
+  }
   EXPECT_EQ(ConvertErrorOf(FloatOf, "1.5"), "'1.5' is not a valid floating point value");
   EXPECT_EQ(ConvertErrorOf(FloatOf, "1,e999"), "'1,e999' is not a valid floating point value");
   SetDecimalSeparator('.');

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -195,6 +196,9 @@ INSTANTIATE_TEST_SUITE_P(
                     VersionCase{"Version22", "SECTION: HEADER\n\n3DO 2.2\n\n", "", "0 0 0"},
                     VersionCase{"Version23", "3DO 2.3\n", "", "0 0.5 0 1"},
                     VersionCase{"TabAndCrLf", "3do\t2.2\r\n", "", "0.0 0.0 0.0"},
+                    VersionCase{"IndentedLine", " \t3DO 2.3\n", "", "0 0.5 0 1"},
+                    VersionCase{"CommentRightAfterTheVersion", "3DO 2.2# by hand\n", "", "0 0 0"},
+                    VersionCase{"NoBlankAfter3DO", "3DO2.2\n", "", "0"},
                     VersionCase{"UnknownVersion", "3DO 2.4\n", "", "0"},
                     VersionCase{"VersionNotAWord", "3DO 2.20\n", "", "0"},
                     VersionCase{"InsideAComment", "# 3DO 2.2\n", "", "0"},
@@ -387,6 +391,29 @@ TEST(Reader, FileThatCannotBeOpenedNamesItsFullPath) {
     }
   }
 }
+
+#ifndef _WIN32
+// The message names a full path of up to 1,023 characters; a longer one is
+// named as given. (The Windows call takes no name past MAX_PATH at all.)
+TEST(Reader, FullPathUpTo1023CharactersIsNamedInTheMessage) {
+  const std::string folder = std::filesystem::current_path().string() + "/";
+  for (size_t fullLength : {1022, 1023, 1024}) {
+    std::string name;
+    while (folder.size() + name.size() < fullLength) name += name.size() % 100 == 99 ? '/' : 'n';
+    name.back() = 'x';
+    ASSERT_EQ((folder + name).size(), fullLength);
+    const std::string named = fullLength <= 1023 ? folder + name : name;
+    T3DOModel model;
+    try {
+      model.LoadFromFile(name);
+      FAIL() << name;
+    } catch (const EFOpenError& error) {
+      EXPECT_EQ(error.Message().rfind("Cannot open file \"" + named + "\". ", 0), 0u)
+          << fullLength << ": " << error.Message();
+    }
+  }
+}
+#endif
 
 struct Point {
   double x, y, z;

@@ -14,6 +14,7 @@
 #include "HostModel.h"
 #include "HostReadBack.h"
 #include "PlugInHarness.h"
+#include "UserScriptHooks.h"
 
 namespace fs = std::filesystem;
 using namespace plugintest;
@@ -27,7 +28,19 @@ std::string DataFile(const std::string& name) { return std::string(KELVADO_DATA_
 
 class PlugInImport : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { createPlugIn_ = LoadPlugInLibrary(); }
+  static void SetUpTestSuite() {
+#ifndef _WIN32
+    scriptWasOn_ = UserScript_IsOn();
+#endif
+    createPlugIn_ = LoadPlugInLibrary();
+  }
+
+  // The stand-ins serve the terminal again for the tests that follow.
+  static void TearDownTestSuite() {
+#ifndef _WIN32
+    if (!scriptWasOn_) UserScript_Detach();
+#endif
+  }
 
   void SetUp() override {
     ASSERT_NE(createPlugIn_, nullptr) << "Kelvado did not load";
@@ -35,7 +48,13 @@ class PlugInImport : public ::testing::Test {
     host_ = hostmodel_Create();
   }
 
-  void TearDown() override { hostmodel_Destroy(host_); }
+  // Nothing queued, recorded or armed stays for the next test, even when
+  // this one stopped at a failed assertion.
+  void TearDown() override {
+    UserScript_Reset();
+    hostmodel_FailCall(kHostAddMesh, 0);
+    hostmodel_Destroy(host_);
+  }
 
   static PlugInPtr Create() { return PlugInPtr(createPlugIn_()); }
 
@@ -55,6 +74,9 @@ class PlugInImport : public ::testing::Test {
   }
 
   static inline CreatePlugInFunction createPlugIn_ = nullptr;
+#ifndef _WIN32
+  static inline bool scriptWasOn_ = false;
+#endif
   msModel* host_ = nullptr;
 };
 
@@ -273,8 +295,11 @@ TEST_F(PlugInImport, FileOf4GiBOrMoreIsTooLargeToImport) {
   EXPECT_EQ(hostmodel_CallCount(host_), 0);
 }
 
-// Not a host operation: a read of the file fails, as on a failing medium.
+// Not host operations: a read of the file fails, as on a failing medium;
+// the query of its size fails; the pages for its text cannot be had.
 constexpr int32_t kFileRead = -1;
+constexpr int32_t kFileSize = -2;
+constexpr int32_t kPageAllocation = -3;
 
 // walker.3do: body (4 corners, 2 triangles), leg and foot (3 corners, 1
 // triangle each).
@@ -328,6 +353,10 @@ std::string RefusalFile(const HostRefusal& c) {
 void Refuse(int32_t operation, int32_t call) {
   if (operation == kFileRead) {
     UserScript_FailRead(static_cast<unsigned>(call));
+  } else if (operation == kFileSize) {
+    UserScript_FailCall(UserScriptCall::kGetFileSize, static_cast<unsigned>(call));
+  } else if (operation == kPageAllocation) {
+    UserScript_FailCall(UserScriptCall::kVirtualAlloc, static_cast<unsigned>(call));
   } else {
     hostmodel_FailCall(operation, call);
   }
@@ -354,6 +383,10 @@ TEST_P(PlugInHostRefusal, StopsAtTheRefusalWithOneBoxAndKeepsWhatCameBefore) {
     const size_t name = text.find(fs::path(file).filename().string() + "\". ");
     EXPECT_NE(name, std::string::npos) << text;
     EXPECT_GT(text.size(), name + fs::path(file).filename().string().size() + 3) << text;
+    EXPECT_EQ(hostmodel_CallCount(refusing), 0) << "nothing of an unread file reaches the host";
+  } else if (c.operation == kFileSize || c.operation == kPageAllocation) {
+    // Errors outside the reader's own: no room for the text.
+    ExpectOneErrorBox(kErrorPrefix + std::string(c.message));
     EXPECT_EQ(hostmodel_CallCount(refusing), 0) << "nothing of an unread file reaches the host";
   } else {
     ExpectOneErrorBox(kErrorPrefix + std::string(c.message));
@@ -397,8 +430,49 @@ INSTANTIATE_TEST_SUITE_P(
                                   "The host could not add triangle 0 to mesh 'foot'", 3, 3, 1},
                       HostRefusal{"FirstReadFile", kFileRead, 1, "Cannot read file \"", 0, 0, 0},
                       HostRefusal{"SecondReadFileOfALargeFile", kFileRead, 2, "Cannot read file \"",
-                                  0, 0, 0, true}),
+                                  0, 0, 0, true},
+                      HostRefusal{"FirstGetFileSize", kFileSize, 1, "Out of memory", 0, 0, 0},
+                      HostRefusal{"FirstVirtualAlloc", kPageAllocation, 1, "Out of memory", 0, 0,
+                                  0}),
     [](const ::testing::TestParamInfo<HostRefusal>& info) { return info.param.name; });
+
+// The file is read in pieces of at most 8 MiB, each asked for once: no read
+// after the last piece, none at all for an empty file.
+TEST_F(PlugInImport, ReadsTheFileInPiecesOfAtMost8MiB) {
+  const struct {
+    size_t size;
+    unsigned reads;
+  } cases[] = {{0, 0}, {1, 1}, {size_t{8} << 20, 1}, {(size_t{8} << 20) + 1, 2}};
+  const fs::path path = fs::temp_directory_path() / "plugin_read_pieces.3do";
+  PlugInPtr plugIn = Create();
+  for (const auto& c : cases) {
+    std::ofstream(path, std::ios::binary) << std::string(c.size, '#');
+    UserScript_Reset();
+    EXPECT_EQ(Import(*plugIn, path.string()), -1) << "no model in it";
+    EXPECT_EQ(UserScript_CallCount(UserScriptCall::kReadFile), c.reads) << c.size << " bytes";
+    EXPECT_EQ(UserScript_CallCount(UserScriptCall::kGetFileSize), 1u);
+  }
+  fs::remove(path);
+}
+
+// A file that shrinks after its size was taken: what it still holds is
+// read, and nothing past it, once the reads come back empty.
+TEST_F(PlugInImport, FileThatShrankWhileReadImportsWhatItHolds) {
+  const std::string file = DataFile("walker.3do");
+  PlugInPtr plugIn = Create();
+  ASSERT_EQ(Import(*plugIn, file), 0);
+  const std::string whole = HostModelDump(host_);
+  for (DWORD lost : {DWORD{1}, DWORD{100000}, DWORD{9} << 20}) {
+    UserScript_Reset();
+    UserScript_OverstateFileSize(lost);
+    msModel* shrunk = hostmodel_Create();
+    UserScript_AnswerFileDialog(file);
+    EXPECT_EQ(plugIn->Execute(shrunk), 0) << lost;
+    EXPECT_EQ(HostModelDump(shrunk), whole) << lost;
+    EXPECT_TRUE(UserScript_Boxes().empty()) << lost;
+    hostmodel_Destroy(shrunk);
+  }
+}
 
 TEST_F(PlugInImport, ImplementationStaysLoadedUntilTheLastObjectGoes) {
   const fs::path implementation = ProgramFolder() / LibraryFileName("KelvadoImpl");
@@ -458,8 +532,11 @@ TEST_F(DecimalComma, FullStopNumbersStillRead) {
   GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, sizeof separator);
   ASSERT_STREQ(separator, ",") << "the premise: the user's settings write a decimal comma";
 #else
+  const std::string before = std::setlocale(LC_ALL, nullptr);
   ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "generate it: cmake/install-deps.sh";
-  ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+  const std::string separator = std::localeconv()->decimal_point;
+  std::setlocale(LC_ALL, before.c_str());
+  ASSERT_EQ(separator, ",");
 #endif
   PlugInPtr plugIn = Create();
   EXPECT_EQ(Import(*plugIn, DataFile("plugin_decimal_point.3do")), 0);

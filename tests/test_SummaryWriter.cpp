@@ -28,8 +28,8 @@ TEST(SummaryWriter, ShowsTitleResultBoxesMeshCountsTotalsAndFaults) {
       "Message box while loading, titled \"Loader\":\n  first\n",
       "Plug-in \"Jedi Knight 3DO...\", type 1\n",
       // The box's text as the user reads it: its line break is a new line.
-      "Message box during the import, titled \"Jedi Knight 3DO\":\n"
-      "  Error while importing:\n  Chars not found\n",
+      ("Message box during the import, titled \"Jedi Knight 3DO\":\n"
+       "  Error while importing:\n  Chars not found\n"),
       "Result -1 (import failed or no file chosen)\n",
       "0    \"hull\"                             12          4\n",
       "1    \"a much longer mesh name\"           3          1\n",

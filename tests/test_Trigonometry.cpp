@@ -48,7 +48,14 @@ TEST(Trigonometry, TakesHugeAnglesModuloTwoPi) {
     EXPECT_EQ(Sine(x), Sine(std::fmod(x, twoPi))) << x;
     EXPECT_EQ(Cosine(x), Cosine(std::fmod(x, twoPi))) << x;
   }
-  EXPECT_TRUE(std::isnan(Sine(INFINITY)));
+}
+
+// No angle at all: not a number, without a detour through the reduction.
+TEST(Trigonometry, GivesNaNForNaNAndInfinities) {
+  for (double x : {NAN, INFINITY, -INFINITY}) {
+    EXPECT_TRUE(std::isnan(Sine(x))) << x;
+    EXPECT_TRUE(std::isnan(Cosine(x))) << x;
+  }
 }
 
 }  // namespace

@@ -4,14 +4,114 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#ifndef _WIN32
+#include <dlfcn.h>
+#endif
 
 #include "Errors.h"
 #include "HostModel.h"
 #include "O_3do.h"
+#include "UserScript.h"
+#include "UserScriptHooks.h"
 #include "main.h"
+
+// ---- A failing allocation, for the whole test program ----------------------
+// The import command's promise is that whatever fails inside it, memory
+// included, the user sees one box and nothing reaches the host. Any
+// allocation of the import can fail, so this program's operator new can be
+// told to fail its N-th call from now on, once, by throwing what the test
+// chose. Every other call goes to the allocator the program would have used:
+// on Linux the next definition, the sanitizers' under the sanitizers, so
+// that their checks of new against delete still hold. The stand-in host's
+// own allocations are not the import's and are left alone: a real host
+// never throws into the plug-in. (On Windows its library has a runtime of
+// its own, whose operator new is not this one.)
+namespace failingnew {
+
+/// What the failing call throws.
+enum class Thrown { kBadAlloc, kLengthError, kInt };
+
+bool g_armed = false;      // counting at all
+unsigned g_countdown = 0;  // 0: nothing fails; 1: the next call does
+Thrown g_thrown = Thrown::kBadAlloc;
+unsigned g_calls = 0;  // since the last Arm
+
+/// Counts the calls from now on and makes the `n`-th throw `thrown`; 0
+/// fails nothing.
+void Arm(unsigned n, Thrown thrown) {
+  g_armed = true;
+  g_countdown = n;
+  g_thrown = thrown;
+  g_calls = 0;
+}
+
+/// Counts and fails nothing from now on; the calls counted stay counted.
+void Disarm() { g_armed = false; }
+
+bool IsHostLibrary(const void* caller) {
+#ifdef _WIN32
+  (void)caller;
+  return false;
+#else
+  Dl_info info{};
+  return dladdr(caller, &info) != 0 && info.dli_fname != nullptr &&
+         std::strstr(info.dli_fname, "libmsModelLib") != nullptr;
+#endif
+}
+
+void CountCall(const void* caller) {
+  if (!g_armed || IsHostLibrary(caller)) return;
+  ++g_calls;
+  if (g_countdown == 0 || --g_countdown > 0) return;
+  if (g_thrown == Thrown::kLengthError) throw std::length_error("test length error");
+  if (g_thrown == Thrown::kInt) throw 7;
+  throw std::bad_alloc();
+}
+
+void* Allocate(std::size_t size, bool array) {
+#ifdef _WIN32
+  // The static runtime's operator delete frees with free.
+  (void)array;
+  void* block = std::malloc(size != 0 ? size : 1);
+  if (block == nullptr) throw std::bad_alloc();
+  return block;
+#else
+  using New = void* (*)(std::size_t);
+  static const auto next =
+      reinterpret_cast<New>(dlsym(RTLD_NEXT, sizeof(std::size_t) == 8 ? "_Znwm" : "_Znwj"));
+  static const auto nextArray =
+      reinterpret_cast<New>(dlsym(RTLD_NEXT, sizeof(std::size_t) == 8 ? "_Znam" : "_Znaj"));
+  return (array ? nextArray : next)(size);
+#endif
+}
+
+}  // namespace failingnew
+
+void* operator new(std::size_t size) {
+  failingnew::CountCall(__builtin_return_address(0));
+  return failingnew::Allocate(size, false);
+}
+
+void* operator new[](std::size_t size) {
+  failingnew::CountCall(__builtin_return_address(0));
+  return failingnew::Allocate(size, true);
+}
+
+#ifdef _WIN32
+// The partners of the malloc above, in sight of the compiler, which would
+// otherwise take the runtime's operator delete for a mismatch.
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+#endif
 
 namespace {
 
@@ -236,17 +336,53 @@ T3DMesh* AddVertices(T3DOModel& model, const std::string& name, int count) {
   return mesh;
 }
 
-TEST_F(AddToHostModelTest, MeshOverTheIndexRangeIsRejectedBeforeAnyHostCall) {
-  AddFace(AddMesh(model_, "small"), 3);
-  AddVertices(model_, "hull", kMaxHostMeshVertices + 1);
+// Where the mesh over the limit stands among the model's meshes: each is
+// checked, the first and the only one included.
+struct OversizedMeshCase {
+  const char* name;
+  std::vector<int> vertexCounts;  // per mesh, in order
+  const char* message;
+};
+
+void PrintTo(const OversizedMeshCase& c, std::ostream* out) { *out << c.name; }
+
+class OversizedMesh : public AddToHostModelTest,
+                      public ::testing::WithParamInterface<OversizedMeshCase> {};
+
+TEST_P(OversizedMesh, IsRejectedBeforeAnyHostCall) {
+  int number = 0;
+  for (int count : GetParam().vertexCounts) {
+    const std::string name = "mesh" + std::to_string(number++);
+    if (count > kMaxHostMeshVertices) {
+      AddVertices(model_, name, count);
+    } else {
+      AddFace(AddMesh(model_, name), count);
+    }
+  }
   try {
     AddToHostModel(model_, host_);
     FAIL() << "no error";
   } catch (const Exception& error) {
-    EXPECT_EQ(error.Message(), "Mesh 'hull' has 65537 vertices; at most 65536 can be imported");
+    EXPECT_EQ(error.Message(), GetParam().message);
   }
   EXPECT_EQ(hostmodel_CallCount(host_), 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Limit, OversizedMesh,
+    ::testing::Values(
+        OversizedMeshCase{"Second",
+                          {3, kMaxHostMeshVertices + 1},
+                          "Mesh 'mesh1' has 65537 vertices; at most 65536 can be imported"},
+        OversizedMeshCase{"First",
+                          {kMaxHostMeshVertices + 1, 3},
+                          "Mesh 'mesh0' has 65537 vertices; at most 65536 can be imported"},
+        OversizedMeshCase{"Only",
+                          {kMaxHostMeshVertices + 1},
+                          "Mesh 'mesh0' has 65537 vertices; at most 65536 can be imported"}),
+    [](const ::testing::TestParamInfo<OversizedMeshCase>& info) {
+      return std::string(info.param.name);
+    });
 
 TEST_F(AddToHostModelTest, LargestMeshReachesItsLastVertex) {
   T3DMesh* mesh = AddVertices(model_, "full", kMaxHostMeshVertices - 3);
@@ -285,5 +421,105 @@ TEST_F(AddToHostModelTest, MissingTextureVertexIsRejectedBeforeAnyHostCall) {
   }
   EXPECT_EQ(hostmodel_CallCount(host_), 0);
 }
+
+// ---- The import command ------------------------------------------------------
+
+// The import command of this program's own copy of the implementation, whose
+// allocations go through the operator new above, with a scripted user that
+// answers the dialog with walker.3do.
+class ImportCommand : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+#ifdef _WIN32
+    // The program's own import entries: harmless to the other tests, since
+    // nothing is scripted unless a test asks for it.
+    UserScript_Attach(GetModuleHandleA(nullptr));
+#else
+    scriptWasOn_ = UserScript_IsOn();
+    UserScript_Attach(nullptr);
+#endif
+  }
+
+  static void TearDownTestSuite() {
+#ifndef _WIN32
+    if (!scriptWasOn_) UserScript_Detach();
+#endif
+  }
+
+  void SetUp() override { UserScript_Reset(); }
+  void TearDown() override {
+    failingnew::Disarm();
+    UserScript_Reset();
+  }
+
+  // Runs the command on a fresh host model with its N-th allocation failing
+  // (0: none); returns its result, the boxes in UserScript_Boxes().
+  static int32_t Execute(unsigned failingCall, failingnew::Thrown thrown) {
+    UserScript_Reset();
+    UserScript_AnswerFileDialog(std::string(KELVADO_DATA_DIR) + "/walker.3do");
+    msModel* host = hostmodel_Create();
+    failingnew::Arm(failingCall, thrown);
+    const int32_t result = plugin_Execute(host);
+    failingnew::Disarm();
+    hostmodel_Destroy(host);
+    return result;
+  }
+
+#ifndef _WIN32
+  static inline bool scriptWasOn_ = false;
+#endif
+};
+
+struct FailingAllocation {
+  const char* name;
+  failingnew::Thrown thrown;
+  const char* text;          // what the box says after the prefix
+  const char* textInImport;  // ... once the file was chosen, when that differs
+};
+
+void PrintTo(const FailingAllocation& c, std::ostream* out) { *out << c.name; }
+
+class AllocationFailure : public ImportCommand,
+                          public ::testing::WithParamInterface<FailingAllocation> {};
+
+// Every allocation of an import in turn, from the dialog through reading and
+// placing to building the host's model, fails once: each time one box and
+// -1, and nothing escapes (LeakSanitizer sees what each failure left).
+TEST_P(AllocationFailure, GivesOneBoxWhereverItHappens) {
+  const FailingAllocation& c = GetParam();
+  // The second import counts: the first one also makes what lives on after
+  // it, such as the runtime's own caches.
+  ASSERT_EQ(Execute(0, c.thrown), 0);
+  ASSERT_EQ(Execute(0, c.thrown), 0);
+  const unsigned calls = failingnew::g_calls;
+  ASSERT_GT(calls, 20u) << "the import allocates";
+  const std::string prefix = "Error while importing:\n";
+  bool inImport = false;
+  for (unsigned n = 1; n <= calls; ++n) {
+    ASSERT_EQ(Execute(n, c.thrown), -1) << "allocation " << n;
+    ASSERT_EQ(UserScript_Boxes().size(), 1u) << "allocation " << n;
+    const UserScriptBox& box = UserScript_Boxes()[0];
+    EXPECT_EQ(box.caption, "Jedi Knight 3DO");
+    EXPECT_EQ(box.style, static_cast<UINT>(MB_ICONERROR));
+    // The dialog's allocations come first; from the first one of the
+    // import on, every failure is described as inside the import.
+    inImport = inImport || box.text == prefix + c.textInImport;
+    ASSERT_EQ(box.text, prefix + (inImport ? c.textInImport : c.text)) << "allocation " << n;
+  }
+  EXPECT_TRUE(inImport);
+  EXPECT_EQ(Execute(calls + 1, c.thrown), 0) << "past the last allocation";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryCall, AllocationFailure,
+    ::testing::Values(FailingAllocation{"OutOfMemory", failingnew::Thrown::kBadAlloc,
+                                        "Out of memory", "Out of memory"},
+                      FailingAllocation{"StandardError", failingnew::Thrown::kLengthError,
+                                        "Unexpected error", "Unexpected error: test length error"},
+                      FailingAllocation{"OtherError", failingnew::Thrown::kInt, "Unexpected error",
+                                        "Unexpected error"}),
+    [](const ::testing::TestParamInfo<FailingAllocation>& info) {
+      return std::string(info.param.name);
+    });
 
 }  // namespace
