@@ -31,9 +31,10 @@ esac
 # xmllint for the SVG check and the locales for the decimal-comma test.
 native_packages=(cmake g++ make googletest libgtest-dev libasan8 libubsan1 libxml2-utils locales)
 # Everything else: the benchmarks, the fuzz tree (clang and its sanitizer
-# runtime), the Windows toolchains, the 64-bit Wine, the dialog tests under
-# Xvfb and the release check.
-windows_packages=(libbenchmark-dev libtinyobjloader-dev clang libclang-rt-14-dev
+# runtime), the coverage report (llvm-profdata and llvm-cov), the Windows
+# toolchains, the 64-bit Wine, the dialog tests under Xvfb and the release
+# check.
+windows_packages=(libbenchmark-dev libtinyobjloader-dev clang libclang-rt-14-dev llvm
                   g++-mingw-w64-i686-posix binutils-mingw-w64-i686 g++-mingw-w64-i686-win32
                   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 wine wine64
                   xvfb xdotool imagemagick python3)

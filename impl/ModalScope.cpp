@@ -8,8 +8,7 @@ TModalScope::TModalScope() noexcept : active_(GetActiveWindow()) {
 TModalScope::~TModalScope() {
   // Enabled before activation is given back, so that the window activated
   // takes input at once.
-  for (auto window = disabled_.rbegin(); window != disabled_.rend(); ++window)
-    EnableWindow(*window, TRUE);
+  for (size_t i = disabledCount_; i-- > 0;) EnableWindow(disabled_[i], TRUE);
   if (active_ != nullptr) SetActiveWindow(active_);
 }
 
@@ -18,12 +17,9 @@ BOOL CALLBACK TModalScope::DisableIfEnabled(HWND window, LPARAM self) {
   // A window the host disabled itself stays as the host wants it.
   if (!IsWindowEnabled(window)) return TRUE;
   // Recorded first, so that no window is disabled without being enabled
-  // again; nothing may be thrown through the system's enumeration.
-  try {
-    scope.disabled_.push_back(window);
-  } catch (...) {
-    return TRUE;
-  }
+  // again.
+  if (scope.disabledCount_ == kMaxWindows) return FALSE;
+  scope.disabled_[scope.disabledCount_++] = window;
   EnableWindow(window, FALSE);
   return TRUE;
 }

@@ -3,15 +3,18 @@
 // or unload the plug-in under a running import.
 #pragma once
 
-#include <vector>
+#include <array>
+#include <cstddef>
 
 #include "Win32Api.h"
 
 /// While alive, every top-level window of the calling thread that was
 /// enabled is disabled; windows that were disabled already are left alone.
 /// On destruction exactly those windows are enabled again, then the window
-/// that was active before is activated again. It never throws: a window it
-/// cannot record (out of memory) is left enabled rather than left disabled.
+/// that was active before is activated again. It never throws and never
+/// allocates, so it holds even while an error for running out of memory is
+/// shown. It records at most kMaxWindows windows; any further ones are left
+/// enabled rather than left disabled for good.
 class TModalScope {
  public:
   /// Records the active window, then disables the enabled top-level windows
@@ -28,6 +31,10 @@ class TModalScope {
   /// EnumThreadWindows' callback; `self` is the scope.
   static BOOL CALLBACK DisableIfEnabled(HWND window, LPARAM self);
 
+  /// Far more top-level windows than a host's thread keeps open.
+  static constexpr size_t kMaxWindows = 256;
+
   HWND active_;
-  std::vector<HWND> disabled_;  ///< In the order disabled.
+  std::array<HWND, kMaxWindows> disabled_{};  ///< In the order disabled.
+  size_t disabledCount_ = 0;
 };

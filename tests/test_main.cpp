@@ -494,6 +494,12 @@ TEST_P(AllocationFailure, GivesOneBoxWhereverItHappens) {
   const unsigned calls = failingnew::g_calls;
   ASSERT_GT(calls, 20u) << "the import allocates";
   const std::string prefix = "Error while importing:\n";
+  // The host's main window, made before counting: wherever the failure
+  // falls, even while the error is being reported, the box keeps the window
+  // from taking input and leaves it enabled afterwards.
+  const HWND window = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
+                                      nullptr, nullptr, nullptr, nullptr);
+  UserScript_WatchWindow(window);
   bool inImport = false;
   for (unsigned n = 1; n <= calls; ++n) {
     ASSERT_EQ(Execute(n, c.thrown), -1) << "allocation " << n;
@@ -501,6 +507,10 @@ TEST_P(AllocationFailure, GivesOneBoxWhereverItHappens) {
     const UserScriptBox& box = UserScript_Boxes()[0];
     EXPECT_EQ(box.caption, "Jedi Knight 3DO");
     EXPECT_EQ(box.style, static_cast<UINT>(MB_ICONERROR));
+    if (window != nullptr) {
+      EXPECT_FALSE(box.hostWindowEnabled) << "allocation " << n;
+      EXPECT_TRUE(IsWindowEnabled(window)) << "allocation " << n;
+    }
     // The dialog's allocations come first; from the first one of the
     // import on, every failure is described as inside the import.
     inImport = inImport || box.text == prefix + c.textInImport;
@@ -508,6 +518,8 @@ TEST_P(AllocationFailure, GivesOneBoxWhereverItHappens) {
   }
   EXPECT_TRUE(inImport);
   EXPECT_EQ(Execute(calls + 1, c.thrown), 0) << "past the last allocation";
+  UserScript_WatchWindow(nullptr);
+  if (window != nullptr) DestroyWindow(window);
 }
 
 INSTANTIATE_TEST_SUITE_P(
