@@ -4,9 +4,12 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -30,6 +33,7 @@ struct ChooserCase {
   DWORD bufferSize;
   BOOL result;
   const char* buffer;  // The buffer's text afterwards.
+  const char* defaultExtension = "3do";
 };
 
 // Gives stdin back as it was before FeedStdin replaced it: the tests that
@@ -64,7 +68,7 @@ TEST_P(TerminalChooser, AnswersFromTheTerminal) {
   request.lpstrFile = buffer;
   request.nMaxFile = c.bufferSize;
   request.lpstrTitle = "Import Jedi Knight 3DO";
-  request.lpstrDefExt = "3do";
+  request.lpstrDefExt = c.defaultExtension;
   EXPECT_EQ(GetOpenFileNameA(&request), c.result);
   EXPECT_STREQ(buffer, c.buffer);
 }
@@ -83,11 +87,40 @@ INSTANTIATE_TEST_SUITE_P(
         ChooserCase{"DefaultExtensionAdded", "models/ship\n", kProposed, 260, TRUE,
                     "models/ship.3do"},
         ChooserCase{"DotInFolderIsNoExtension", "a.b/ship\n", kProposed, 260, TRUE, "a.b/ship.3do"},
+        ChooserCase{"NoDefaultExtension", "models/ship\n", kProposed, 260, TRUE, "models/ship",
+                    nullptr},
+        ChooserCase{"EmptyDefaultExtension", "models/ship\n", kProposed, 260, TRUE, "models/ship",
+                    ""},
         ChooserCase{"NothingProposedAsksAgain", "\nship.3do\n", "", 260, TRUE, "ship.3do"},
         ChooserCase{"PathLongerThanBufferFails", "/tmp/ship.3do\n", "a.3do", 13, FALSE, "a.3do"},
         ChooserCase{"PathFillingBufferFits", "/tmp/ship.3do\n", "a.3do", 14, TRUE,
                     "/tmp/ship.3do"}),
     [](const ::testing::TestParamInfo<ChooserCase>& info) { return std::string(info.param.name); });
+
+// A request with nowhere to put a path fails before asking: the typed line
+// stays for the next reader.
+TEST(TerminalChooserRequest, WithoutABufferFailsWithoutAsking) {
+  const StdinRestored restored;
+  char buffer[260] = "a.3do";
+  OPENFILENAMEA withBuffer{};
+  withBuffer.lStructSize = sizeof withBuffer;
+  withBuffer.lpstrFile = buffer;
+  OPENFILENAMEA withoutBuffer = withBuffer;
+  withoutBuffer.lpstrFile = nullptr;
+  withoutBuffer.nMaxFile = sizeof buffer;
+  const struct {
+    const char* what;
+    OPENFILENAMEA* request;
+  } cases[] = {{"no request", nullptr}, {"no buffer", &withoutBuffer}, {"no room", &withBuffer}};
+  for (const auto& c : cases) {
+    FeedStdin("/tmp/ship.3do\n");
+    EXPECT_FALSE(GetOpenFileNameA(c.request)) << c.what;
+    char line[64] = {};
+    ASSERT_NE(std::fgets(line, sizeof line, stdin), nullptr) << c.what;
+    EXPECT_STREQ(line, "/tmp/ship.3do\n") << c.what;
+  }
+  EXPECT_STREQ(buffer, "a.3do");
+}
 
 TEST(TerminalMessageBox, PrintsCaptionAndTextAndAnswersOkWithoutReadingAFile) {
   const StdinRestored restored;
@@ -102,6 +135,77 @@ TEST(TerminalMessageBox, PrintsCaptionAndTextAndAnswersOkWithoutReadingAFile) {
   char line[64] = {};
   ASSERT_NE(std::fgets(line, sizeof line, stdin), nullptr) << "stdin is no terminal: no wait";
   EXPECT_STREQ(line, "left for the next reader\n");
+}
+
+// Makes a new pseudo-terminal stdin while it lives; a test types into it.
+// Declared after a StdinRestored, which gives the old stdin back.
+class TerminalStdin {
+ public:
+  TerminalStdin() : terminal_(posix_openpt(O_RDWR | O_NOCTTY)) {
+    if (terminal_ < 0 || grantpt(terminal_) != 0 || unlockpt(terminal_) != 0) return;
+    const int user = open(ptsname(terminal_), O_RDWR | O_NOCTTY);
+    if (user < 0) return;
+    std::fflush(stdin);
+    ready_ = dup2(user, STDIN_FILENO) == STDIN_FILENO;
+    close(user);
+    std::clearerr(stdin);
+  }
+  ~TerminalStdin() {
+    if (terminal_ >= 0) close(terminal_);
+  }
+  TerminalStdin(const TerminalStdin&) = delete;
+  TerminalStdin& operator=(const TerminalStdin&) = delete;
+
+  bool ready() const { return ready_; }
+
+  // What a person types, line editing keys included (^D ends the input).
+  bool Type(const std::string& keys) const {
+    return write(terminal_, keys.data(), keys.size()) == static_cast<ssize_t>(keys.size());
+  }
+
+  // The next line that stdin holds, or "(nothing)" when none comes within a
+  // second: a test never waits for a line that a fault consumed.
+  static std::string NextLine() {
+    pollfd input{STDIN_FILENO, POLLIN, 0};
+    if (poll(&input, 1, 1000) != 1) return "(nothing)";
+    std::clearerr(stdin);
+    char line[64] = {};
+    return std::fgets(line, sizeof line, stdin) != nullptr ? line : "(nothing)";
+  }
+
+ private:
+  int terminal_;
+  bool ready_ = false;
+};
+
+// On a terminal the box waits for Enter: it takes the one line typed, or the
+// end of the input, and leaves what follows for the next reader.
+TEST(TerminalMessageBox, OnATerminalWaitsForOneLine) {
+  const struct {
+    const char* what;
+    const char* caption;
+    const char* text;
+    const char* keys;
+    const char* shown;  // all of stderr
+  } cases[] = {
+      {"Enter", "Jedi Knight 3DO", "Out of memory", "\n",
+       "[Jedi Knight 3DO]\nOut of memory\n(press Enter)"},
+      {"words, then Enter", "Jedi Knight 3DO", "Out of memory", "fine, thanks\n",
+       "[Jedi Knight 3DO]\nOut of memory\n(press Enter)"},
+      {"end of input", "Jedi Knight 3DO", "Out of memory", "\x04",
+       "[Jedi Knight 3DO]\nOut of memory\n(press Enter)"},
+      {"no caption and no text", nullptr, nullptr, "\n", "[Error]\n\n(press Enter)"},
+  };
+  for (const auto& c : cases) {
+    const StdinRestored restored;
+    const TerminalStdin terminal;
+    ASSERT_TRUE(terminal.ready()) << c.what;
+    ASSERT_TRUE(terminal.Type(std::string(c.keys) + "for the next reader\n")) << c.what;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(MessageBoxA(nullptr, c.text, c.caption, MB_ICONERROR), IDOK) << c.what;
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), c.shown) << c.what;
+    EXPECT_EQ(TerminalStdin::NextLine(), "for the next reader\n") << c.what;
+  }
 }
 
 }  // namespace

@@ -30,6 +30,12 @@ TEST(PageStandIns, RefuseWhatTheSystemDoesNotAskFor) {
     EXPECT_EQ(VirtualAlloc(c.address, c.size, c.type, c.protect), nullptr) << c.what;
 }
 
+// More than the address space holds: the system's failure is null, never the
+// POSIX failure value, which a caller would take for memory.
+TEST(PageStandIns, AllocationBeyondTheAddressSpaceGivesNull) {
+  EXPECT_EQ(VirtualAlloc(nullptr, SIZE_T{1} << 62, kReserveAndCommit, PAGE_READWRITE), nullptr);
+}
+
 TEST(PageStandIns, ReleaseOnlyAWholeAllocationOnce) {
   LPVOID pages = VirtualAlloc(nullptr, 8192, kReserveAndCommit, PAGE_READWRITE);
   ASSERT_NE(pages, nullptr);
@@ -41,6 +47,7 @@ TEST(PageStandIns, ReleaseOnlyAWholeAllocationOnce) {
   EXPECT_TRUE(VirtualFree(pages, 4096, MEM_DECOMMIT));
   EXPECT_TRUE(VirtualFree(pages, 0, MEM_RELEASE));
   EXPECT_FALSE(VirtualFree(pages, 0, MEM_RELEASE)) << "released twice";
+  EXPECT_FALSE(VirtualFree(pages, 4096, MEM_DECOMMIT)) << "decommitted after its release";
 }
 
 }  // namespace
