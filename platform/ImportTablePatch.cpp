@@ -13,7 +13,9 @@ namespace {
 
 // The system's own function, by its library's export: a hook in a module
 // that is attached itself would reach itself again through that module's
-// import entry.
+// import entry. Looked up at each call, not kept: the library that holds it
+// (comdlg32.dll, say) may have been unloaded with the plug-in since the last
+// call and loaded again elsewhere.
 template <class Function>
 Function SystemFunction(const char* library, const char* name) {
   return reinterpret_cast<Function>(
@@ -21,28 +23,28 @@ Function SystemFunction(const char* library, const char* name) {
 }
 
 int WINAPI HookMessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style) {
-  static const auto real = SystemFunction<MessageBoxFunction>("user32.dll", "MessageBoxA");
+  const auto real = SystemFunction<MessageBoxFunction>("user32.dll", "MessageBoxA");
   return UserScript_ShowMessageBox(owner, text, caption, style, real);
 }
 
 BOOL WINAPI HookGetOpenFileNameA(LPOPENFILENAMEA request) {
-  static const auto real = SystemFunction<OpenFileNameFunction>("comdlg32.dll", "GetOpenFileNameA");
+  const auto real = SystemFunction<OpenFileNameFunction>("comdlg32.dll", "GetOpenFileNameA");
   return UserScript_ShowOpenFileName(request, real);
 }
 
 BOOL WINAPI HookReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
                          LPOVERLAPPED overlapped) {
-  static const auto real = SystemFunction<ReadFileFunction>("kernel32.dll", "ReadFile");
+  const auto real = SystemFunction<ReadFileFunction>("kernel32.dll", "ReadFile");
   return UserScript_ReadFile(file, buffer, toRead, read, overlapped, real);
 }
 
 DWORD WINAPI HookGetFileSize(HANDLE file, LPDWORD sizeHigh) {
-  static const auto real = SystemFunction<FileSizeFunction>("kernel32.dll", "GetFileSize");
+  const auto real = SystemFunction<FileSizeFunction>("kernel32.dll", "GetFileSize");
   return UserScript_GetFileSize(file, sizeHigh, real);
 }
 
 LPVOID WINAPI HookVirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType, DWORD protect) {
-  static const auto real = SystemFunction<VirtualAllocFunction>("kernel32.dll", "VirtualAlloc");
+  const auto real = SystemFunction<VirtualAllocFunction>("kernel32.dll", "VirtualAlloc");
   return UserScript_VirtualAlloc(address, size, allocationType, protect, real);
 }
 
@@ -50,8 +52,7 @@ LPVOID WINAPI HookVirtualAlloc(LPVOID address, SIZE_T size, DWORD allocationType
 // sees it: this is how the implementation library that the plug-in object
 // loads comes under the script.
 HMODULE WINAPI HookLoadLibraryA(LPCSTR fileName) {
-  static const auto real =
-      SystemFunction<decltype(&::LoadLibraryA)>("kernel32.dll", "LoadLibraryA");
+  const auto real = SystemFunction<decltype(&::LoadLibraryA)>("kernel32.dll", "LoadLibraryA");
   HMODULE module = real(fileName);
   if (module != nullptr) UserScript_Attach(module);
   return module;
