@@ -93,11 +93,15 @@ failed_index_address() { grep -o -E 'Failed to fetch [^ ]+' <<< "$1" | cut -d' '
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-update_failed=no
-if ! apt_get update -q > "$work/update.log" 2>&1; then update_failed=yes; fi
+update_status=0
+apt_get update -q > "$work/update.log" 2>&1 || update_status=$?
+# apt-get update can end well and still have left an index out, so its
+# lines are read either way; a failure that names no index is quoted by its
+# first error.
 index_line=$(failed_index_line "$work/update.log")
-# apt-get update can also end well and still have left an index out.
-[ -n "$index_line" ] || [ "$update_failed" = no ] || index_line=$(grep -m1 '^E:' "$work/update.log" || true)
+if [ -z "$index_line" ] && [ "$update_status" -ne 0 ]; then
+  index_line=$(grep -m1 '^E:' "$work/update.log" || true)
+fi
 
 if apt_get install -y -q "${missing[@]}" > "$work/install.log" 2>&1; then
   if [ -n "$index_line" ]; then
@@ -123,7 +127,7 @@ if [ -n "$index_line" ]; then
     echo "point apt at another Debian mirror (/etc/apt/sources.list or /etc/apt/sources.list.d/)."
   } >&2
 else
-  echo "apt-get install failed; its output is above." >&2
+  echo "apt-get install failed; the end of its output:" >&2
   [ -s "$work/install.log" ] && grep -v -E '^E:' "$work/install.log" | tail -20 | sed 's/^/  /' >&2
 fi
 exit 1
