@@ -21,3 +21,5 @@ HostWindow::~HostWindow() {
 bool HostWindow::EnabledOrAbsent() const {
   return window_ == nullptr || IsWindowEnabled(window_) != FALSE;
 }
+
+bool HostWindow::InFront() const { return window_ != nullptr && GetForegroundWindow() == window_; }

@@ -25,6 +25,10 @@ class HostWindow {
   /// window exists and is disabled.
   bool EnabledOrAbsent() const;
 
+  /// True when the window exists and is the foreground window: the one the
+  /// user sees in front and types into.
+  bool InFront() const;
+
  private:
   HWND window_;
 };

@@ -73,6 +73,26 @@ bool Preload(const std::string& path) {
   return path.empty() || LoadLibraryA(path.c_str()) != nullptr;
 }
 
+// A person sees the host's window in front before the import. Says so
+// when it is not, since the check after the import then cannot be made.
+bool IsInFrontBeforeTheImport(const HostWindow& window, const HostOptions& options) {
+  const bool inFront = window.InFront();
+  if (!inFront && window.Handle() != nullptr && options.answer == UserAnswer::kInteractive)
+    std::cerr << "modelhost: the main window is not in front, so whether the import keeps it "
+                 "there goes unchecked\n";
+  return inFront;
+}
+
+// What the import left of the host's main window that would trouble a
+// user: a window that takes no input, or another program's in front of it.
+void RecordWindowFaults(const HostWindow& window, bool wasInFront, ImportRecord& record) {
+  if (!window.EnabledOrAbsent())
+    record.hostFaults.push_back("the plug-in left the host's main window disabled");
+  if (wasInFront && !window.InFront())
+    record.hostFaults.push_back(
+        "the plug-in left another window in front of the host's main window");
+}
+
 int Run(const HostOptions& options) {
   const std::string path = options.pluginPath.empty() ? DefaultPlugInPath() : options.pluginPath;
   if (!Preload(options.preloadPath)) return Fail("cannot preload '" + options.preloadPath + "'");
@@ -84,12 +104,12 @@ int Run(const HostOptions& options) {
   std::unique_ptr<LoadedPlugIn> plugIn = LoadedPlugIn::Load(path, error);
   if (!plugIn) return Fail(error);
   ImportRecord record;
+  const bool inFrontBefore = IsInFrontBeforeTheImport(mainWindow, options);
   const bool keepCalls = std::any_of(
       options.outputs.begin(), options.outputs.end(),
       [](const FileOutputRequest& request) { return request.option == kCallsOutputOption; });
   if (!RunImport(*plugIn, options, options.openFile, record, error, keepCalls)) return Fail(error);
-  if (!mainWindow.EnabledOrAbsent())
-    record.hostFaults.push_back("the plug-in left the host's main window disabled");
+  RecordWindowFaults(mainWindow, inFrontBefore, record);
   if (options.dump) {
     WriteDump(record, std::cout);
   } else {

@@ -1,21 +1,22 @@
 #include "ModalScope.h"
 
-TModalScope::TModalScope() noexcept : active_(GetActiveWindow()) {
-  EnumThreadWindows(GetCurrentThreadId(), &TModalScope::DisableIfEnabled,
+TModalScope::TModalScope(HWND owner) noexcept : owner_(owner) {
+  EnumThreadWindows(GetCurrentThreadId(), &TModalScope::DisableIfTakingInput,
                     reinterpret_cast<LPARAM>(this));
 }
 
 TModalScope::~TModalScope() {
-  // Enabled before activation is given back, so that the window activated
-  // takes input at once.
   for (size_t i = disabledCount_; i-- > 0;) EnableWindow(disabled_[i], TRUE);
-  if (active_ != nullptr) SetActiveWindow(active_);
 }
 
-BOOL CALLBACK TModalScope::DisableIfEnabled(HWND window, LPARAM self) {
+BOOL CALLBACK TModalScope::DisableIfTakingInput(HWND window, LPARAM self) {
   auto& scope = *reinterpret_cast<TModalScope*>(self);
-  // A window the host disabled itself stays as the host wants it.
-  if (!IsWindowEnabled(window)) return TRUE;
+  // The owner is the dialog's to disable: it must be enabled again before
+  // the dialog goes, which only the dialog can do.
+  if (window == scope.owner_) return TRUE;
+  // Nobody can click a hidden window, and a window the host disabled itself
+  // stays as the host wants it.
+  if (!IsWindowVisible(window) || !IsWindowEnabled(window)) return TRUE;
   // Recorded first, so that no window is disabled without being enabled
   // again.
   if (scope.disabledCount_ == kMaxWindows) return FALSE;

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "DialogOwner.h"
 #include "Errors.h"
 #include "ModalScope.h"
 #include "NumberConversion.h"
@@ -265,15 +266,20 @@ constexpr char kErrorPrefix[] = "Error while importing:\n";
 constexpr char kFilter[] = "Jedi Knight 3DO (*.3do)\0*.3do\0";
 constexpr char kDialogTitle[] = "Import Jedi Knight 3DO";
 constexpr char kDefaultExtension[] = "3do";
-constexpr char kDefaultPath[] = "C:\\Models\\polyShip.3do";
+// The current folder: it exists on every machine, and the dialog (flags 0)
+// moves it to the folder of each file chosen, so the next import opens where
+// the user last worked. Windows 7 and later may open the folder chosen last
+// in any case.
+constexpr char kDefaultPath[] = ".\\polyShip.3do";
 constexpr size_t kFileBufferSize = 260;
 
 using FileBuffer = std::array<char, kFileBufferSize>;
 
-OPENFILENAMEA OpenRequest(FileBuffer& buffer) {
+OPENFILENAMEA OpenRequest(FileBuffer& buffer, HWND owner) {
   OPENFILENAMEA request;
   std::memset(&request, 0, sizeof request);
   request.lStructSize = sizeof request;
+  request.hwndOwner = owner;
   request.lpstrFilter = kFilter;
   request.nFilterIndex = 1;
   request.lpstrFile = buffer.data();
@@ -283,31 +289,36 @@ OPENFILENAMEA OpenRequest(FileBuffer& buffer) {
   return request;
 }
 
-// The dialog has no owner, so it would disable no window of the host: the
-// scope does, until it has returned.
+// The dialog disables its owner itself and enables it again before it goes,
+// so that activation returns there; the scope holds the host's other
+// windows until it has returned.
 BOOL ShowOpenDialog(OPENFILENAMEA& request) {
-  const TModalScope modal;
+  const TModalScope modal(request.hwndOwner);
   return GetOpenFileNameA(&request);
 }
 
 // The chosen file's name, or "" when the dialog was cancelled or failed.
-std::string AskForFileName() {
+std::string AskForFileName(HWND owner) {
   FileBuffer buffer{};
   static_assert(sizeof kDefaultPath <= kFileBufferSize);
   std::memcpy(buffer.data(), kDefaultPath, sizeof kDefaultPath);
-  OPENFILENAMEA request = OpenRequest(buffer);
+  OPENFILENAMEA request = OpenRequest(buffer, owner);
   if (!ShowOpenDialog(request)) return {};
   return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
 }
 
-int32_t ShowError(const char* text) {
-  const TModalScope modal;
-  MessageBoxA(nullptr, text, kErrorCaption, MB_ICONERROR);
+// Like the dialog, the box disables its owner itself. A host without any
+// window gives none; task-modal, the box then still keeps the thread's
+// windows from taking input.
+int32_t ShowError(HWND owner, const char* text) {
+  const TModalScope modal(owner);
+  const UINT style = MB_ICONERROR | (owner == nullptr ? MB_TASKMODAL : 0u);
+  MessageBoxA(owner, text, kErrorCaption, style);
   return -1;
 }
 
-int32_t ReportError(const std::string& message) {
-  return ShowError((kErrorPrefix + message).c_str());
+int32_t ReportError(HWND owner, const std::string& message) {
+  return ShowError(owner, (kErrorPrefix + message).c_str());
 }
 
 // What to tell the user about an error outside the Exception family; called
@@ -326,27 +337,27 @@ std::string DescribeUnexpectedError() {
 
 // Reads the file and adds it to the host's model. The model is freed on
 // leaving, so after any error box has been closed.
-int32_t ImportFile(const std::string& fileName, void* hostModel) {
+int32_t ImportFile(const std::string& fileName, void* hostModel, HWND owner) {
   const auto model = std::make_unique<T3DOModel>();
   try {
     model->LoadFromFile(fileName);
     AddToHostModel(*model, static_cast<msModel*>(hostModel));
     return 0;
   } catch (const Exception& error) {
-    return ReportError(error.Message());
+    return ReportError(owner, error.Message());
   } catch (...) {
     // An error that crossed into the host would crash it.
-    return ReportError(DescribeUnexpectedError());
+    return ReportError(owner, DescribeUnexpectedError());
   }
 }
 
-int32_t RunImportCommand(void* hostModel) {
+int32_t RunImportCommand(void* hostModel, HWND owner) {
   // Numbers in 3DO files use "." whatever the user's regional settings; the
   // setting is kept for later imports.
   SetDecimalSeparator('.');
-  const std::string fileName = AskForFileName();
+  const std::string fileName = AskForFileName(owner);
   if (fileName.empty()) return -1;
-  return ImportFile(fileName, hostModel);
+  return ImportFile(fileName, hostModel, owner);
 }
 
 }  // namespace
@@ -356,14 +367,17 @@ int32_t plugin_GetType() { return kTypeCode; }
 const char* plugin_GetTitle() { return kTitle; }
 
 int32_t plugin_Execute(void* hostModel) {
+  // Chosen once, before anything shows: the window the user ran the command
+  // from is active now.
+  const HWND owner = ChooseDialogOwner();
   try {
-    return RunImportCommand(hostModel);
+    return RunImportCommand(hostModel, owner);
   } catch (const std::bad_alloc&) {
     // Out of memory before the import, or while reporting an error: texts
     // that need no memory of their own.
-    return ShowError("Error while importing:\nOut of memory");
+    return ShowError(owner, "Error while importing:\nOut of memory");
   } catch (...) {
-    return ShowError("Error while importing:\nUnexpected error");
+    return ShowError(owner, "Error while importing:\nUnexpected error");
   }
 }
 

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "ModalStandIn.h"
 #include "UserScriptHooks.h"
 #include "Win32Api.h"
 
@@ -62,9 +63,16 @@ BOOL WINAPI TerminalOpenFileName(LPOPENFILENAMEA request) {
   return TRUE;
 }
 
+// The terminal chooser as a window of its own, modal for its owner.
+BOOL WINAPI ModalTerminalOpenFileName(LPOPENFILENAMEA request) {
+  if (request == nullptr) return FALSE;
+  const ModalStandIn dialog(request->hwndOwner, request->lpstrTitle);
+  return TerminalOpenFileName(request);
+}
+
 }  // namespace
 
 extern "C" BOOL GetOpenFileNameA(LPOPENFILENAMEA request) {
-  if (UserScript_IsOn()) return UserScript_ShowOpenFileName(request, TerminalOpenFileName);
-  return TerminalOpenFileName(request);
+  if (UserScript_IsOn()) return UserScript_ShowOpenFileName(request, ModalTerminalOpenFileName);
+  return ModalTerminalOpenFileName(request);
 }

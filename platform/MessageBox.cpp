@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "ModalStandIn.h"
 #include "UserScriptHooks.h"
 #include "Win32Api.h"
 
@@ -22,11 +23,17 @@ int TerminalMessageBox(HWND, LPCSTR text, LPCSTR caption, UINT) {
   return IDOK;
 }
 
+// The terminal box as a window of its own, modal for its owner.
+int ModalTerminalMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+  const ModalStandIn box(owner, caption);
+  return TerminalMessageBox(owner, text, caption, type);
+}
+
 }  // namespace
 
 extern "C" int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   if (UserScript_IsOn()) {
-    return UserScript_ShowMessageBox(owner, text, caption, type, TerminalMessageBox);
+    return UserScript_ShowMessageBox(owner, text, caption, type, ModalTerminalMessageBox);
   }
-  return TerminalMessageBox(owner, text, caption, type);
+  return ModalTerminalMessageBox(owner, text, caption, type);
 }

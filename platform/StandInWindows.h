@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "Win32Api.h"
+
 /// The calls that enumerated, enabled or activated windows since the last
 /// StandInWindows_ForgetCalls, one text each, in order, such as
 /// "EnumThreadWindows(thread 2)", "EnableWindow(window 3, FALSE) = 0" or
@@ -16,4 +18,22 @@ std::vector<std::string> StandInWindows_Calls();
 
 /// Empties the call log.
 void StandInWindows_ForgetCalls();
+
+/// Makes a visible, enabled top-level window of another program, such as a
+/// browser behind the host: it belongs to no thread of this process, so no
+/// call of the system's can enable, disable or activate it, but Windows
+/// hands it activation, and the foreground, when the host lets both go. It
+/// takes the foreground only when no window holds it. DestroyWindow ends
+/// it. Null when no more windows can be made.
+HWND StandInWindows_MakeOtherProgramWindow();
+
+/// Brings `window` to the front as the user's click does: it becomes its
+/// thread's active window, the topmost and the foreground window. False for
+/// no window.
+bool StandInWindows_BringToFront(HWND window);
+
+/// How often `window` became its thread's active window: when shown, made
+/// active, brought to the front, or chosen by the system when the active
+/// window went. 0 for no window.
+unsigned StandInWindows_Activations(HWND window);
 #endif

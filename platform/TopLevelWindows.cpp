@@ -1,18 +1,17 @@
 // Linux stand-ins for the window calls: top-level windows as records of
-// their thread, enabled state and activation, so that what a caller does to
-// the host's windows can be checked. Nothing is drawn and no message is
-// sent; every call is safe from any thread. Like the real calls, none of
-// them throws, and the calls a caller makes around a dialog (enumerating,
-// enabling, activating) allocate nothing: a test that fails the program's
-// allocations one by one then fails only its own code's. Only making a
-// window, or activating one on a thread for the first time, allocates; if
-// that fails, the call fails as the real one reports failure.
+// their thread, owner, visibility, enabled state and activation, so that
+// what a caller does to the host's windows, and where activation goes
+// because of it, can be checked. Nothing is drawn and no message is sent;
+// every call is safe from any thread. Like the real calls, none of them
+// throws, and none allocates: the records live in fixed storage, so a test
+// that fails the program's allocations one by one fails only its own
+// code's. Where the storage is full, making a window fails as the real call
+// reports failure.
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <array>
 #include <cstdint>
-#include <map>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -23,8 +22,18 @@
 namespace {
 
 struct Window {
+  HWND handle;
   DWORD thread;
+  HWND owner;
   bool enabled;
+  bool visible;
+  unsigned activations;  ///< Times it became its thread's active window.
+};
+
+/// The window active on one thread, or none.
+struct ThreadActivation {
+  DWORD thread;
+  HWND active;
 };
 
 /// One logged call, kept as values and made into text only when read.
@@ -35,16 +44,25 @@ struct LoggedCall {
   bool enable;        ///< kEnable's argument.
 };
 
-/// The most windows one enumeration reports, and calls the log keeps: far
-/// more than any test makes.
-constexpr size_t kMaxThreadWindows = 64;
+/// Far more windows alive at once, threads that activate any, and calls
+/// logged than any test makes.
+constexpr size_t kMaxWindows = 64;
+constexpr size_t kMaxThreads = 32;
 constexpr size_t kMaxLoggedCalls = 256;
+
+/// The thread that "another program" runs on: no thread of this process has
+/// this id, so none of its calls reaches that program's windows.
+constexpr DWORD kOtherProgramThread = 0xFFFFFFFFu;
 
 struct Registry {
   std::mutex lock;
   uintptr_t lastHandle = 0;
-  std::map<HWND, Window> windows;  // in the order made: handles only grow
-  std::map<DWORD, HWND> active;    // per thread
+  std::array<Window, kMaxWindows> windows{};  ///< [0, windowCount) in the order made.
+  std::array<HWND, kMaxWindows> zOrder{};     ///< [0, windowCount), topmost first.
+  size_t windowCount = 0;
+  std::array<ThreadActivation, kMaxThreads> threads{};
+  size_t threadCount = 0;
+  HWND foreground = nullptr;
   std::array<LoggedCall, kMaxLoggedCalls> calls{};
   size_t callCount = 0;
 };
@@ -72,13 +90,101 @@ std::string TextOf(const LoggedCall& call) {
   return "";
 }
 
-// Records a call; the caller holds the lock. A full log keeps its first
-// calls.
+// The helpers below expect the caller to hold the registry's lock.
+
+// Records a call. A full log keeps its first calls.
 void Log(Registry& registry, const LoggedCall& call) {
   if (registry.callCount < kMaxLoggedCalls) registry.calls[registry.callCount++] = call;
 }
 
 uintptr_t Number(HWND window) { return reinterpret_cast<uintptr_t>(window); }
+
+Window* Find(Registry& registry, HWND window) {
+  if (window == nullptr) return nullptr;
+  for (size_t i = 0; i < registry.windowCount; ++i)
+    if (registry.windows[i].handle == window) return &registry.windows[i];
+  return nullptr;
+}
+
+// The thread's active-window slot; with `make`, a new one for a thread that
+// has none. Null when there is none, or no room for one.
+HWND* ActiveSlot(Registry& registry, DWORD thread, bool make) {
+  for (size_t i = 0; i < registry.threadCount; ++i)
+    if (registry.threads[i].thread == thread) return &registry.threads[i].active;
+  if (!make || registry.threadCount == kMaxThreads) return nullptr;
+  registry.threads[registry.threadCount] = ThreadActivation{thread, nullptr};
+  return &registry.threads[registry.threadCount++].active;
+}
+
+// A thread may move the foreground only while it holds it, or nobody does.
+bool HoldsForeground(Registry& registry, DWORD thread) {
+  const Window* foreground = Find(registry, registry.foreground);
+  return foreground == nullptr || foreground->thread == thread;
+}
+
+void RaiseToTop(Registry& registry, HWND window) {
+  size_t at = 0;
+  while (at < registry.windowCount && registry.zOrder[at] != window) ++at;
+  for (; at > 0 && at < registry.windowCount; --at) registry.zOrder[at] = registry.zOrder[at - 1];
+  registry.zOrder[0] = window;
+}
+
+void Activate(Registry& registry, Window& window, bool takeForeground) {
+  HWND* slot = ActiveSlot(registry, window.thread, true);
+  if (slot == nullptr) return;
+  *slot = window.handle;
+  ++window.activations;
+  RaiseToTop(registry, window.handle);
+  if (takeForeground) registry.foreground = window.handle;
+}
+
+bool Eligible(const Window* window) {
+  return window != nullptr && window->enabled && window->visible;
+}
+
+// Where Windows sends activation when `going`, the active window, goes: to
+// its owner when that takes input, otherwise to the topmost window that
+// does, of `going`'s thread only unless `anyThread`.
+Window* Successor(Registry& registry, const Window& going, bool anyThread) {
+  Window* owner = Find(registry, going.owner);
+  if (Eligible(owner)) return owner;
+  for (size_t i = 0; i < registry.windowCount; ++i) {
+    Window* candidate = Find(registry, registry.zOrder[i]);
+    if (!Eligible(candidate) || candidate->handle == going.handle) continue;
+    if (anyThread || candidate->thread == going.thread) return candidate;
+  }
+  return nullptr;
+}
+
+// Takes the window out of both orders. The windows it owned lose their
+// owner (Windows would destroy them with it).
+void Remove(Registry& registry, HWND window) {
+  size_t kept = 0;
+  for (size_t i = 0; i < registry.windowCount; ++i) {
+    if (registry.windows[i].handle == window) continue;
+    if (registry.windows[i].owner == window) registry.windows[i].owner = nullptr;
+    registry.windows[kept++] = registry.windows[i];
+  }
+  kept = 0;
+  for (size_t i = 0; i < registry.windowCount; ++i)
+    if (registry.zOrder[i] != window) registry.zOrder[kept++] = registry.zOrder[i];
+  registry.windowCount = kept;
+}
+
+HWND MakeWindow(Registry& registry, DWORD thread, HWND owner, DWORD style) {
+  if ((style & WS_CHILD) != 0 || registry.windowCount == kMaxWindows) return nullptr;
+  if (owner != nullptr && Find(registry, owner) == nullptr) return nullptr;
+  auto* handle = reinterpret_cast<HWND>(++registry.lastHandle);
+  const bool visible = (style & WS_VISIBLE) != 0;
+  registry.windows[registry.windowCount] =
+      Window{handle, thread, owner, (style & WS_DISABLED) == 0, visible, 0};
+  registry.zOrder[registry.windowCount++] = handle;
+  RaiseToTop(registry, handle);
+  // Shown, it is activated; the foreground follows only where its thread
+  // may move it, as a program behind the user's cannot jump in front.
+  if (visible) Activate(registry, *Find(registry, handle), HoldsForeground(registry, thread));
+  return handle;
+}
 
 }  // namespace
 
@@ -96,49 +202,69 @@ void StandInWindows_ForgetCalls() {
   registry.callCount = 0;
 }
 
+HWND StandInWindows_MakeOtherProgramWindow() {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  return MakeWindow(registry, kOtherProgramThread, nullptr, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+}
+
+bool StandInWindows_BringToFront(HWND window) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  Window* found = Find(registry, window);
+  if (found == nullptr) return false;
+  Activate(registry, *found, true);
+  return registry.foreground == window;
+}
+
+unsigned StandInWindows_Activations(HWND window) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  const Window* found = Find(registry, window);
+  return found == nullptr ? 0 : found->activations;
+}
+
 extern "C" {
 
 DWORD GetCurrentThreadId() { return static_cast<DWORD>(syscall(SYS_gettid)); }
 
 HWND CreateWindowExA(DWORD, LPCSTR, LPCSTR, DWORD style, int, int, int, int, HWND parent, HMENU,
                      HINSTANCE, LPVOID) {
-  if (parent != nullptr) return nullptr;
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> guard(registry.lock);
-  auto* window = reinterpret_cast<HWND>(registry.lastHandle + 1);
-  const DWORD thread = GetCurrentThreadId();
-  try {
-    registry.windows[window] = Window{thread, (style & WS_DISABLED) == 0};
-    if ((style & WS_VISIBLE) != 0) registry.active[thread] = window;
-  } catch (...) {
-    // Out of memory: no window, as the real call fails.
-    registry.windows.erase(window);
-    return nullptr;
-  }
-  ++registry.lastHandle;
-  return window;
+  return MakeWindow(registry, GetCurrentThreadId(), parent, style);
 }
 
 BOOL DestroyWindow(HWND window) {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> guard(registry.lock);
-  const auto found = registry.windows.find(window);
-  if (found == registry.windows.end()) return FALSE;
-  const auto active = registry.active.find(found->second.thread);
-  if (active != registry.active.end() && active->second == window) active->second = nullptr;
-  registry.windows.erase(found);
+  const Window* found = Find(registry, window);
+  if (found == nullptr) return FALSE;
+  const Window going = *found;
+  const bool wasForeground = registry.foreground == window;
+  HWND* slot = ActiveSlot(registry, going.thread, false);
+  const bool wasActive = slot != nullptr && *slot == window;
+  Remove(registry, window);
+  if (wasForeground) registry.foreground = nullptr;
+  if (!wasActive) return TRUE;
+  *slot = nullptr;
+  // A thread that held the foreground hands it on, to whichever program's
+  // window is next; one in the background only activates its own.
+  const bool handsOnForeground = wasForeground || registry.foreground == nullptr;
+  Window* next = Successor(registry, going, handsOnForeground);
+  if (next != nullptr) Activate(registry, *next, handsOnForeground);
   return TRUE;
 }
 
 BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC callback, LPARAM param) {
-  std::array<HWND, kMaxThreadWindows> windows{};
+  std::array<HWND, kMaxWindows> windows{};
   size_t count = 0;
   {
     Registry& registry = TheRegistry();
     std::lock_guard<std::mutex> guard(registry.lock);
     Log(registry, LoggedCall{LoggedCall::kEnumerate, threadId, 0, false});
-    for (const auto& [window, record] : registry.windows)
-      if (record.thread == threadId && count < windows.size()) windows[count++] = window;
+    for (size_t i = 0; i < registry.windowCount; ++i)
+      if (registry.windows[i].thread == threadId) windows[count++] = registry.windows[i].handle;
   }
   // Unlocked: the callback may call in again.
   for (size_t i = 0; i < count; ++i)
@@ -149,49 +275,74 @@ BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC callback, LPARAM param) {
 BOOL EnableWindow(HWND window, BOOL enable) {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> guard(registry.lock);
-  const auto found = registry.windows.find(window);
-  const BOOL wasDisabled = found != registry.windows.end() && !found->second.enabled;
+  Window* found = Find(registry, window);
+  const BOOL wasDisabled = found != nullptr && !found->enabled;
   Log(registry, LoggedCall{LoggedCall::kEnable, Number(window), static_cast<uintptr_t>(wasDisabled),
                            enable != FALSE});
-  if (found != registry.windows.end()) found->second.enabled = enable != FALSE;
+  if (found != nullptr) found->enabled = enable != FALSE;
   return wasDisabled;
 }
 
 BOOL IsWindowEnabled(HWND window) {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> guard(registry.lock);
-  const auto found = registry.windows.find(window);
-  return found != registry.windows.end() && found->second.enabled;
+  const Window* found = Find(registry, window);
+  return found != nullptr && found->enabled;
+}
+
+BOOL IsWindowVisible(HWND window) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  const Window* found = Find(registry, window);
+  return found != nullptr && found->visible;
+}
+
+HWND GetWindow(HWND window, UINT command) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  const Window* found = Find(registry, window);
+  return found != nullptr && command == GW_OWNER ? found->owner : nullptr;
+}
+
+DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  const Window* found = Find(registry, window);
+  if (found == nullptr) return 0;
+  if (processId != nullptr)
+    *processId = found->thread == kOtherProgramThread ? 0 : static_cast<DWORD>(getpid());
+  return found->thread;
 }
 
 HWND GetActiveWindow() {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> guard(registry.lock);
-  const auto found = registry.active.find(GetCurrentThreadId());
-  return found == registry.active.end() ? nullptr : found->second;
+  HWND* slot = ActiveSlot(registry, GetCurrentThreadId(), false);
+  return slot == nullptr ? nullptr : *slot;
+}
+
+HWND GetForegroundWindow() {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  return registry.foreground;
 }
 
 HWND SetActiveWindow(HWND window) {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> guard(registry.lock);
   const DWORD thread = GetCurrentThreadId();
-  const auto found = registry.windows.find(window);
-  const bool ours = found != registry.windows.end() && found->second.thread == thread;
-  auto active = registry.active.find(thread);
-  if (active == registry.active.end()) {
-    if (!ours) {  // nothing was active, and nothing becomes so
-      Log(registry, LoggedCall{LoggedCall::kActivate, Number(window), 0, false});
-      return nullptr;
-    }
-    try {
-      active = registry.active.emplace(thread, nullptr).first;
-    } catch (...) {
-      return nullptr;  // out of memory: the call fails
-    }
-  }
-  const HWND before = active->second;
-  active->second = ours ? window : nullptr;
+  Window* found = Find(registry, window);
+  const bool ours = found != nullptr && found->thread == thread;
+  HWND* slot = ActiveSlot(registry, thread, ours);
+  const HWND before = slot == nullptr ? nullptr : *slot;
   Log(registry, LoggedCall{LoggedCall::kActivate, Number(window), Number(before), false});
+  if (ours) {
+    Activate(registry, *found, HoldsForeground(registry, thread));
+  } else if (slot != nullptr) {
+    // Nothing of the thread is active now, so it holds no foreground either.
+    if (registry.foreground == before && before != nullptr) registry.foreground = nullptr;
+    *slot = nullptr;
+  }
   return before;
 }
 

@@ -6,6 +6,7 @@
 #include <deque>
 #include <optional>
 
+#include "ModalStandIn.h"
 #include "UserScriptHooks.h"
 
 namespace {
@@ -104,18 +105,35 @@ BOOL WriteAnswer(LPOPENFILENAMEA request, const std::string& path) {
 int UserScript_ShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT style,
                               MessageBoxFunction real) {
   Script& script = TheScript();
-  script.boxes.push_back(
-      UserScriptBox{owner, TextOrEmpty(caption), TextOrEmpty(text), style, WatchedWindowEnabled()});
-  if (script.passThrough) return real(owner, text, caption, style);
+  const auto record = [&] {
+    script.boxes.push_back(UserScriptBox{owner, TextOrEmpty(caption), TextOrEmpty(text), style,
+                                         WatchedWindowEnabled()});
+  };
+  if (script.passThrough) {
+    record();
+    return real(owner, text, caption, style);
+  }
+  // Answered here, so it must treat its owner as the real box would.
+  const ModalStandIn box(owner, caption);
+  record();
   return IDOK;
 }
 
 BOOL UserScript_ShowOpenFileName(LPOPENFILENAMEA request, OpenFileNameFunction real) {
   Script& script = TheScript();
   if (request == nullptr) return FALSE;
-  script.dialogs.push_back(DescribeRequest(*request));
-  script.dialogs.back().hostWindowEnabled = WatchedWindowEnabled();
-  if (script.answers.empty()) return script.passThrough ? real(request) : FALSE;
+  const auto record = [&] {
+    script.dialogs.push_back(DescribeRequest(*request));
+    script.dialogs.back().hostWindowEnabled = WatchedWindowEnabled();
+  };
+  if (script.answers.empty() && script.passThrough) {
+    record();
+    return real(request);
+  }
+  // Answered here, so it must treat its owner as the real dialog would.
+  const ModalStandIn dialog(request->hwndOwner, request->lpstrTitle);
+  record();
+  if (script.answers.empty()) return FALSE;
   const std::optional<std::string> answer = script.answers.front();
   script.answers.pop_front();
   return answer ? WriteAnswer(request, *answer) : FALSE;

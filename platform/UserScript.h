@@ -7,7 +7,10 @@
 //    VirtualAlloc of the modules it is attached to; nothing is added to the
 //    system's own exports.
 //  - On Linux the platform stand-ins consult it directly.
-// Single-threaded, like the modal dialogs it replaces.
+// A box or dialog that the script answers itself treats its owner as the
+// real one does (ModalStandIn.h): the owner is disabled while it "shows",
+// and enabled again before it goes. Single-threaded, like the modal dialogs
+// it replaces.
 #pragma once
 
 #include <string>
@@ -17,12 +20,13 @@
 
 /// One message box as a scripted module showed it.
 struct UserScriptBox {
-  HWND owner = nullptr;  ///< The owner window passed in (the plug-in passes none).
+  HWND owner = nullptr;  ///< The owner window passed in.
   std::string caption;   ///< The caption, "" for a null caption.
   std::string text;      ///< The text, "" for a null text.
   UINT style = 0;        ///< The style flags passed in.
   /// Whether the watched window (UserScript_WatchWindow) was enabled while
-  /// the box showed; false when no window is watched.
+  /// the box showed; false when no window is watched. Under pass-through it
+  /// is read before the real box shows.
   bool hostWindowEnabled = false;
 };
 
@@ -39,7 +43,8 @@ struct UserScriptDialog {
   DWORD flags = 0;               ///< Flags.
   std::string defaultExtension;  ///< lpstrDefExt, "" for null.
   /// Whether the watched window (UserScript_WatchWindow) was enabled while
-  /// the dialog showed; false when no window is watched.
+  /// the dialog showed; false when no window is watched. Under pass-through
+  /// it is read before the real dialog shows.
   bool hostWindowEnabled = false;
 };
 

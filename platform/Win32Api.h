@@ -38,12 +38,16 @@ typedef BOOL (*WNDENUMPROC)(HWND window, LPARAM param);
 #define FALSE 0
 
 #define WS_OVERLAPPEDWINDOW 0x00CF0000u
+#define WS_POPUP 0x80000000u
+#define WS_CHILD 0x40000000u
 #define WS_VISIBLE 0x10000000u
 #define WS_DISABLED 0x08000000u
+#define GW_OWNER 4u
 #define CW_USEDEFAULT (static_cast<int>(0x80000000u))
 
 #define MB_OK 0x00000000u
 #define MB_ICONERROR 0x00000010u
+#define MB_TASKMODAL 0x00002000u
 #define IDOK 1
 
 #define GENERIC_READ 0x80000000u
@@ -129,12 +133,19 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 BOOL GetOpenFileNameA(LPOPENFILENAMEA request);
 
 // kernel32 and user32: top-level windows that exist only as records (no
-// drawing, no messages): each belongs to the thread that made it, is
-// enabled or disabled, and one per thread is active. Calls that enumerate,
-// enable or activate are logged (StandInWindows.h). Child windows are not
-// provided: a parent makes CreateWindowExA fail.
+// drawing, no messages), with the activation rules of Windows' window
+// manager: each window belongs to the thread that made it, may have an
+// owner, is visible or hidden, enabled or disabled; one window per thread is
+// active, and one window of all is in the foreground. Destroying the active
+// window activates its owner if that is enabled and visible, and otherwise
+// the topmost enabled, visible window, which may be another program's
+// (StandInWindows.h makes one). Calls that enumerate, enable or activate are
+// logged (StandInWindows.h). Child windows are not provided: WS_CHILD makes
+// CreateWindowExA fail.
 DWORD GetCurrentThreadId();
-// WS_DISABLED makes it disabled; WS_VISIBLE shows it, which activates it.
+// `parent` is the owner, as for any top-level window; WS_DISABLED makes it
+// disabled; WS_VISIBLE shows it, which activates it (and brings it to the
+// foreground if its thread holds the foreground, or nothing does).
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID param);
@@ -145,9 +156,18 @@ BOOL EnumThreadWindows(DWORD threadId, WNDENUMPROC callback, LPARAM param);
 // Nonzero when the window was disabled before the call (not a success flag).
 BOOL EnableWindow(HWND window, BOOL enable);
 BOOL IsWindowEnabled(HWND window);
+BOOL IsWindowVisible(HWND window);
+// GW_OWNER alone: the owner, or null.
+HWND GetWindow(HWND window, UINT command);
+// The thread that made the window, 0 for no window; `processId` gets this
+// process's id for its own windows.
+DWORD GetWindowThreadProcessId(HWND window, LPDWORD processId);
 HWND GetActiveWindow();
+HWND GetForegroundWindow();
 // Only a window of the calling thread becomes active; any other makes no
-// window of the thread active. Returns the one active before.
+// window of the thread active. The foreground follows only when the thread
+// holds it already: a thread in the background cannot take it this way.
+// Returns the one active before.
 HWND SetActiveWindow(HWND window);
 }
 #endif

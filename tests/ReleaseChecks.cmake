@@ -24,6 +24,8 @@ add_executable(read_version ${CMAKE_CURRENT_SOURCE_DIR}/read_version.cpp)
 target_link_libraries(read_version PRIVATE version)
 # Lists a top-level window's controls and their texts, for the dialog tests.
 add_executable(read_window ${CMAKE_CURRENT_SOURCE_DIR}/read_window.cpp)
+# The other program's window behind the host, for the dialog tests.
+add_executable(other_program ${CMAKE_CURRENT_SOURCE_DIR}/other_program.cpp)
 
 set(KELVADO_CHECK_RELEASE ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/check_release.py)
 if(KELVADO_RELEASE_TREE)
@@ -38,7 +40,8 @@ if(KELVADO_RELEASE_TREE)
 endif()
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
   # The 32-bit GoogleTest tree's libraries do not ship (the release tree
-  # builds those); its tests need read_version and read_window only.
+  # builds those); its tests need read_version, read_window and
+  # other_program only.
   return()
 endif()
 

@@ -73,8 +73,8 @@ XP_SP3_FUNCTIONS = {
         "VirtualQuery", "WaitForSingleObject", "WideCharToMultiByte",
     },
     "user32.dll": {
-        "EnableWindow", "EnumThreadWindows", "GetActiveWindow", "IsWindowEnabled", "MessageBoxA",
-        "SetActiveWindow",
+        "EnableWindow", "EnumThreadWindows", "GetActiveWindow", "GetWindow",
+        "GetWindowThreadProcessId", "IsWindowEnabled", "IsWindowVisible", "MessageBoxA",
     },
     "comdlg32.dll": {"GetOpenFileNameA"},
     "msvcrt.dll": {

@@ -2,7 +2,10 @@
 # Drives the plug-in through the real Windows dialogs, as a person would: the
 # stand-in host runs under Wine on a private X display, without --open, so the
 # plug-in's GetOpenFileNameA and MessageBoxA show the real dialog and the real
-# boxes, which this script operates with the keyboard.
+# boxes, which this script operates with the keyboard. Another program's
+# window stands behind the host's, as a browser or Explorer would: after
+# every import the host's window must still be in front, and the other
+# program must not have been activated in between.
 #
 #   gui_e2e.sh WIN64_BIN WIN32_BIN DATA_DIR
 #
@@ -43,7 +46,7 @@ else
   echo "This machine runs no 32-bit processes (32-bit emulation is off), so the 32-bit Wine"
   echo "cannot start: the 64-bit build of the same sources runs in its place."
 fi
-for file in modelhost.exe Kelvado.dll KelvadoImpl.dll msModelLib.dll read_window.exe; do
+for file in modelhost.exe Kelvado.dll KelvadoImpl.dll msModelLib.dll read_window.exe other_program.exe; do
   [ -f "$bin/$file" ] || fail "$bin/$file has not been built"
 done
 tree=$(dirname "$bin")
@@ -58,8 +61,10 @@ work=$(mktemp -d)
 
 xvfb_pid=""
 host_pid=""
+other_pid=""
 cleanup() {
   [ -n "$host_pid" ] && kill "$host_pid" 2> /dev/null
+  [ -n "$other_pid" ] && kill "$other_pid" 2> /dev/null
   # Ends every process of this test's own prefix, and only those.
   WINEPREFIX="$WINEPREFIX" /usr/lib/wine/wineserver64 -k > /dev/null 2>&1
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2> /dev/null && wait "$xvfb_pid" 2> /dev/null
@@ -168,16 +173,37 @@ scripted_dump() { timeout 120 "$wine_run" "$bits" "$bin/modelhost.exe" --dump "$
 windows_path() { echo "Z:${1//\//\\}"; }
 
 # The host's main window must take no input while the plug-in's dialog or
-# box ($1) shows: the plug-in disables it, since they have no owner.
+# box ($1) shows: it owns them, so they disable it.
 expect_host_disabled() {
   read_window "Kelvado stand-in host" | grep -qx 'window "Kelvado stand-in host" disabled' ||
     fail "the host's main window is not disabled while \"$1\" shows"
 }
 
-# ... and takes input again afterwards (modelhost reports it otherwise).
+# ... and takes input again afterwards, and is still in front (modelhost
+# reports both otherwise), and the other program was not activated while the
+# host's window showed.
 expect_host_enabled_after() {
   grep -q "main window disabled" "$work/host.err" && fail "$1: the host's main window stayed disabled"
+  grep -q "in front of the host's main window" "$work/host.err" &&
+    fail "$1: another window was in front of the host's main window after the import"
+  grep -q "goes unchecked" "$work/host.err" &&
+    fail "$1: the host's main window was not in front before the import"
+  grep -q "activated while the host showed" "$work/other.out" &&
+    fail "$1: the other program's window was activated during the import"
   return 0
+}
+
+# Starts the other program, whose window stands behind the host's in every
+# case; it prints a line whenever it is activated (tests/other_program.cpp).
+start_other_program() {
+  wine_cmd "$bin/other_program.exe" > "$work/other.out" 2> "$work/other.err" &
+  other_pid=$!
+  local deadline=$((SECONDS + 90))
+  until grep -qx "ready" <(tr -d '\r' < "$work/other.out"); do
+    [ $SECONDS -lt $deadline ] && kill -0 "$other_pid" 2> /dev/null || return 1
+    sleep 0.2
+  done
+  wait_window "Kelvado other program" 30 > /dev/null
 }
 
 # Waits for the dialog and checks what it proposes; photographs it when $2
@@ -238,6 +264,7 @@ expect_status() {  # what, wanted exit status
 
 start_display || skip "no free X display for Xvfb"
 prepare_prefix || fail "cannot set up the Wine prefix $WINEPREFIX"
+start_other_program || fail "the other program's window did not appear: $(cat "$work/other.err")"
 
 # 1 and 2: a valid file, typed into the dialog.
 valid="$data_dir/gui_box.3do"
@@ -249,7 +276,7 @@ expect_host_enabled_after "valid file"
 grep -qx "result 0" "$work/host.out" || fail "valid file: no \"result 0\" in the dump"
 grep -q '^box ' "$work/host.out" && fail "valid file: a message box was shown"
 expect_same_dump "valid file" --open "$path"
-pass "dialog proposes \"polyShip.3do\" with the filter \"Jedi Knight 3DO (*.3do)\", the host's window disabled under it; a typed valid path imports (result 0) as the scripted run does"
+pass "dialog proposes \"polyShip.3do\" with the filter \"Jedi Knight 3DO (*.3do)\", the host's window disabled under it; a typed valid path imports (result 0) as the scripted run does, and the host's window stays in front"
 
 # 3: a missing file, then a malformed file: the error box, closed with Enter.
 for case in "missing:$data_dir/gui_no_such_file.3do" "malformed:$data_dir/gui_truncated.3do"; do
@@ -264,7 +291,7 @@ for case in "missing:$data_dir/gui_no_such_file.3do" "malformed:$data_dir/gui_tr
   [ "$(grep -c '^box "Jedi Knight 3DO" "Error while importing:' "$work/host.out")" = 1 ] ||
     fail "$name file: not exactly one error box"
   expect_same_dump "$name file" --open "$path"
-  pass "$name file: one error box \"Jedi Knight 3DO\" over the disabled host window, closed with Enter, result -1, the window enabled again"
+  pass "$name file: one error box \"Jedi Knight 3DO\" over the disabled host window, closed with Enter, result -1, the window enabled again and in front, the other program never activated"
 done
 
 # 4: Escape in the dialog cancels without a box.
@@ -275,7 +302,7 @@ expect_status "Escape" 1
 expect_host_enabled_after "Escape"
 grep -qx "result -1" "$work/host.out" || fail "Escape: no \"result -1\" in the dump"
 grep -q '^box ' "$work/host.out" && fail "Escape: a message box was shown"
-pass "Escape in the dialog: result -1, no box"
+pass "Escape in the dialog: result -1, no box, the host's window in front, the other program never activated"
 
 # 5: the implementation library missing: one box, then the fallbacks, no dialog.
 lonely="$work/no-impl"

@@ -1,8 +1,9 @@
-// The scope that keeps the host's windows from taking input while an
-// owner-less dialog or box shows: which windows it disables and gives back,
-// and the activation it restores. On Windows with real windows (skipped
-// where none can be made, as under Wine without a display), on Linux with
-// the stand-ins, whose call log shows the order of the calls.
+// The scope that keeps the host's other windows from taking input while the
+// import's dialog or box shows: which windows it disables and gives back,
+// and that it leaves the owner, hidden windows and activation alone. On
+// Windows with real windows (skipped where none can be made, as under Wine
+// without a display), on Linux with the stand-ins, whose call log shows the
+// order of the calls.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -16,21 +17,25 @@
 
 namespace {
 
-HWND MakeWindow(bool enabled) {
-  return CreateWindowExA(0, "STATIC", "modal scope test",
-                         WS_OVERLAPPEDWINDOW | (enabled ? 0u : WS_DISABLED), 0, 0, 100, 100,
-                         nullptr, nullptr, nullptr, nullptr);
+HWND MakeWindow(bool enabled, bool visible = false) {
+  return CreateWindowExA(
+      0, "STATIC", "modal scope test",
+      WS_OVERLAPPEDWINDOW | (enabled ? 0u : WS_DISABLED) | (visible ? WS_VISIBLE : 0u), 0, 0, 100,
+      100, nullptr, nullptr, nullptr, nullptr);
 }
 
-// One window of this thread: made enabled or not; the active one or not.
+// One window of this thread: shown or hidden, made enabled or not, and
+// whether it is the owner of the dialog that the scope stands around.
 struct WindowSpec {
+  bool visible;
   bool enabled;
-  bool active;
+  bool owner;
 };
 
 struct ScopeCase {
   const char* name;
   std::vector<WindowSpec> windows;
+  std::vector<bool> enabledInside;  ///< Per window, while the scope lives.
 };
 
 class ModalScope : public ::testing::TestWithParam<ScopeCase> {
@@ -43,9 +48,9 @@ class ModalScope : public ::testing::TestWithParam<ScopeCase> {
   // Makes the case's windows; false when the system makes none.
   bool MakeWindows() {
     for (const WindowSpec& spec : GetParam().windows) {
-      windows_.push_back(MakeWindow(spec.enabled));
+      windows_.push_back(MakeWindow(spec.enabled, spec.visible));
       if (windows_.back() == nullptr) return false;
-      if (spec.active) SetActiveWindow(windows_.back());
+      if (spec.owner) owner_ = windows_.back();
     }
     return true;
   }
@@ -58,21 +63,19 @@ class ModalScope : public ::testing::TestWithParam<ScopeCase> {
 
   HWND activeBefore_ = GetActiveWindow();
   std::vector<HWND> windows_;
+  HWND owner_ = nullptr;
 };
 
-// Every window of the thread is disabled while the scope lives; afterwards
-// each is as it was, and the window active before is active again, even
-// when the dialog took activation away meanwhile.
-TEST_P(ModalScope, DisablesTheThreadsWindowsAndGivesBackExactlyWhatItTook) {
+// Only the visible, enabled windows other than the owner are disabled while
+// the scope lives; afterwards each is as it was, and activation is where it
+// was: the scope gives nothing back but input.
+TEST_P(ModalScope, DisablesTheOtherVisibleWindowsAndGivesBackExactlyWhatItTook) {
   if (!MakeWindows()) GTEST_SKIP() << "no window can be made here";
   const std::vector<bool> before = EnabledStates();
   const HWND active = GetActiveWindow();
   {
-    const TModalScope scope;
-    EXPECT_EQ(EnabledStates(), std::vector<bool>(windows_.size(), false));
-    HWND dialog = MakeWindow(true);  // the dialog, made and closed inside the scope
-    SetActiveWindow(dialog);
-    DestroyWindow(dialog);
+    const TModalScope scope(owner_);
+    EXPECT_EQ(EnabledStates(), GetParam().enabledInside);
   }
   EXPECT_EQ(EnabledStates(), before);
   EXPECT_EQ(GetActiveWindow(), active);
@@ -80,10 +83,18 @@ TEST_P(ModalScope, DisablesTheThreadsWindowsAndGivesBackExactlyWhatItTook) {
 
 INSTANTIATE_TEST_SUITE_P(
     Windows, ModalScope,
-    ::testing::Values(ScopeCase{"None", {}}, ScopeCase{"OneActive", {{true, true}}},
-                      ScopeCase{"DisabledByTheHost", {{false, false}}},
-                      ScopeCase{"MainActiveToolDisabledPaletteEnabled",
-                                {{true, true}, {false, false}, {true, false}}}),
+    ::testing::Values(
+        ScopeCase{"None", {}, {}},
+        ScopeCase{"OwnerStaysForTheDialog", {{true, true, true}}, {true}},
+        ScopeCase{"NoOwnerAllVisibleDisabled",
+                  {{true, true, false}, {true, true, false}},
+                  {false, false}},
+        ScopeCase{"HiddenWindowsUntouched", {{false, true, false}}, {true}},
+        ScopeCase{"DisabledByTheHostStaysDisabled", {{true, false, false}}, {false}},
+        ScopeCase{
+            "OwnerPaletteToolAndHidden",
+            {{true, true, true}, {true, false, false}, {true, true, false}, {false, true, false}},
+            {true, false, false, true}}),
     [](const ::testing::TestParamInfo<ScopeCase>& info) { return std::string(info.param.name); });
 
 // A window of another thread is not the host's thread's to disable. The
@@ -93,13 +104,13 @@ TEST(ModalScopeThreads, LeavesOtherThreadsWindowsAlone) {
   std::promise<HWND> made;
   std::promise<void> checked;
   std::thread owner([&] {
-    made.set_value(MakeWindow(true));
+    made.set_value(MakeWindow(true, true));
     checked.get_future().wait();
   });
   const HWND other = made.get_future().get();
   bool enabledInside = false;
   if (other != nullptr) {
-    const TModalScope scope;
+    const TModalScope scope(nullptr);
     enabledInside = IsWindowEnabled(other) != FALSE;
   }
   const bool enabledAfter = other != nullptr && IsWindowEnabled(other) != FALSE;
@@ -112,27 +123,26 @@ TEST(ModalScopeThreads, LeavesOtherThreadsWindowsAlone) {
 }
 
 #ifndef _WIN32
-// The order of the calls: every window is enabled again before activation
-// is given back, and a window that was disabled is never touched.
-TEST(ModalScopeCalls, EnableOnlyTheDisabledOnesThenActivate) {
-  HWND main = MakeWindow(true);
-  HWND tool = MakeWindow(false);
-  HWND palette = MakeWindow(true);
+// The order of the calls: the one window disabled is enabled again, and the
+// owner, a hidden window and a disabled one are never touched; nothing is
+// activated.
+TEST(ModalScopeCalls, EnableOnlyTheOnesItDisabledAndActivateNothing) {
+  HWND main = MakeWindow(true, true);
+  HWND tool = MakeWindow(false, true);
+  HWND palette = MakeWindow(true, true);
+  HWND hidden = MakeWindow(true, false);
   const HWND activeBefore = SetActiveWindow(main);
   const auto name = [](HWND window) {
     return "window " + std::to_string(reinterpret_cast<uintptr_t>(window));
   };
   StandInWindows_ForgetCalls();
-  { const TModalScope scope; }
+  { const TModalScope scope(main); }
   EXPECT_EQ(StandInWindows_Calls(),
             (std::vector<std::string>{
                 "EnumThreadWindows(thread " + std::to_string(GetCurrentThreadId()) + ")",
-                "EnableWindow(" + name(main) + ", FALSE) = 0",
                 "EnableWindow(" + name(palette) + ", FALSE) = 0",
-                "EnableWindow(" + name(palette) + ", TRUE) = 1",
-                "EnableWindow(" + name(main) + ", TRUE) = 1",
-                "SetActiveWindow(" + name(main) + ") = " + name(main)}));
-  for (HWND window : {main, tool, palette}) DestroyWindow(window);
+                "EnableWindow(" + name(palette) + ", TRUE) = 1"}));
+  for (HWND window : {main, tool, palette, hidden}) DestroyWindow(window);
   SetActiveWindow(activeBefore);
   StandInWindows_ForgetCalls();
 }

@@ -14,6 +14,7 @@
 #include "HostModel.h"
 #include "HostReadBack.h"
 #include "PlugInHarness.h"
+#include "StandInWindows.h"
 #include "UserScriptHooks.h"
 
 namespace fs = std::filesystem;
@@ -22,7 +23,7 @@ using namespace plugintest;
 namespace {
 
 constexpr char kErrorPrefix[] = "Error while importing:\n";
-constexpr char kDefaultPath[] = "C:\\Models\\polyShip.3do";
+constexpr char kDefaultPath[] = ".\\polyShip.3do";
 
 std::string DataFile(const std::string& name) { return std::string(KELVADO_DATA_DIR) + "/" + name; }
 
@@ -64,12 +65,14 @@ class PlugInImport : public ::testing::Test {
     return plugIn.Execute(host_);
   }
 
+  // The test's thread has no window, so the box has no owner and keeps the
+  // thread's windows from input by being task-modal.
   void ExpectOneErrorBox(const std::string& text) {
     ASSERT_EQ(UserScript_Boxes().size(), 1u);
     const UserScriptBox& box = UserScript_Boxes()[0];
     EXPECT_EQ(box.owner, nullptr);
     EXPECT_EQ(box.caption, "Jedi Knight 3DO");
-    EXPECT_EQ(box.style, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(box.style, static_cast<UINT>(MB_ICONERROR | MB_TASKMODAL));
     EXPECT_EQ(box.text, text);
   }
 
@@ -156,62 +159,174 @@ INSTANTIATE_TEST_SUITE_P(
                       FailedImport{"mesh_index_out_of_range.3do",
                                    "Mesh Index is out of bounds: 1"}));
 
-// How the dialog is answered, and whether the host had disabled its main
-// window itself before the import.
+// How the dialog is answered.
 struct ModalPath {
   const char* name;
   const char* file;  // in tests/data; null: cancelled; "": a path too long, the dialog fails
-  bool disabledByTheHost;
   size_t boxes;
 };
 
 void PrintTo(const ModalPath& c, std::ostream* out) { *out << c.name; }
 
-class PlugInModality : public PlugInImport, public ::testing::WithParamInterface<ModalPath> {
+// Windows of the host's thread, destroyed after the test, owned ones first.
+class PlugInWindows : public PlugInImport {
  protected:
   void TearDown() override {
     UserScript_WatchWindow(nullptr);
-    if (window_ != nullptr) DestroyWindow(window_);
+    for (auto window = windows_.rbegin(); window != windows_.rend(); ++window)
+      DestroyWindow(*window);
     PlugInImport::TearDown();
   }
 
-  HWND window_ = nullptr;
+  // A top-level window, shown or not, enabled or not; null when none can
+  // be made here.
+  HWND MakeWindow(bool visible, bool enabled, HWND owner = nullptr) {
+    const DWORD style = WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0u) |
+                        (enabled ? 0u : static_cast<DWORD>(WS_DISABLED));
+    HWND window = CreateWindowExA(0, "STATIC", "host", style, 0, 0, 100, 100, owner, nullptr,
+                                  nullptr, nullptr);
+    if (window != nullptr) windows_.push_back(window);
+    return window;
+  }
+
+  void AnswerDialog(const char* file) {
+    if (file == nullptr) return UserScript_CancelFileDialog();
+    UserScript_AnswerFileDialog(*file ? DataFile(file) : std::string(260, 'x'));
+  }
+
+  std::vector<HWND> windows_;
 };
 
-// The dialog and the box have no owner, so the import itself keeps the
-// host's main window from taking input while they show (the scripted user
-// reads its state then), on every path, and afterwards leaves it enabled
-// and active again, unless the host had disabled it.
-TEST_P(PlugInModality, HostWindowTakesNoInputWhileTheDialogOrBoxShows) {
+class PlugInModality : public PlugInWindows, public ::testing::WithParamInterface<ModalPath> {};
+
+// The host's main window, active and in front, with another program's
+// window behind it (on Linux, where the stand-ins can make one): the dialog
+// and the box are owned by the host's window, which takes no input while
+// they show, and afterwards the host's window is enabled, active and still
+// in front; the other program never had its turn.
+TEST_P(PlugInModality, HostStaysInFrontAndTakesNoInputWhileTheDialogOrBoxShows) {
   const ModalPath& c = GetParam();
-  window_ = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                            nullptr, nullptr, nullptr);
-  if (window_ == nullptr) GTEST_SKIP() << "no window can be made here";
-  EnableWindow(window_, c.disabledByTheHost ? FALSE : TRUE);
-  SetActiveWindow(window_);
-  const HWND active = GetActiveWindow();
-  UserScript_WatchWindow(window_);
-  if (c.file == nullptr) UserScript_CancelFileDialog();
-  if (c.file != nullptr)
-    UserScript_AnswerFileDialog(*c.file ? DataFile(c.file) : std::string(260, 'x'));
+#ifndef _WIN32
+  const HWND other = StandInWindows_MakeOtherProgramWindow();
+  ASSERT_NE(other, nullptr);
+  windows_.push_back(other);
+#endif
+  const HWND host = MakeWindow(true, true);
+  if (host == nullptr) GTEST_SKIP() << "no window can be made here";
+#ifndef _WIN32
+  ASSERT_TRUE(StandInWindows_BringToFront(host));
+  const unsigned otherActivations = StandInWindows_Activations(other);
+#endif
+  UserScript_WatchWindow(host);
+  AnswerDialog(c.file);
   PlugInPtr plugIn = Create();
   plugIn->Execute(host_);
   ASSERT_EQ(UserScript_Dialogs().size(), 1u);
+  EXPECT_EQ(UserScript_Dialogs()[0].owner, host);
   EXPECT_FALSE(UserScript_Dialogs()[0].hostWindowEnabled);
   ASSERT_EQ(UserScript_Boxes().size(), c.boxes);
-  for (const UserScriptBox& box : UserScript_Boxes()) EXPECT_FALSE(box.hostWindowEnabled);
-  EXPECT_EQ(IsWindowEnabled(window_) != FALSE, !c.disabledByTheHost);
-  EXPECT_EQ(GetActiveWindow(), active);
+  for (const UserScriptBox& box : UserScript_Boxes()) {
+    EXPECT_EQ(box.owner, host);
+    EXPECT_EQ(box.style, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_FALSE(box.hostWindowEnabled);
+  }
+  EXPECT_TRUE(IsWindowEnabled(host));
+  EXPECT_EQ(GetActiveWindow(), host);
+#ifndef _WIN32
+  EXPECT_EQ(GetForegroundWindow(), host) << "another program's window is in front";
+  EXPECT_EQ(StandInWindows_Activations(other), otherActivations)
+      << "another program's window was activated during the import";
+#endif
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, PlugInModality,
+                         ::testing::Values(ModalPath{"Cancelled", nullptr, 0},
+                                           ModalPath{"DialogFailed", "", 0},
+                                           ModalPath{"Imported", "triangle.3do", 0},
+                                           ModalPath{"ErrorBox", "no_hierarchy.3do", 1}),
+                         [](const ::testing::TestParamInfo<ModalPath>& info) {
+                           return info.param.name;
+                         });
+
+// One window of the host's thread before the import.
+struct HostWindowSpec {
+  bool visible;
+  bool enabled;
+  int owner;  // the index of its owner among the windows before it; -1: none
+};
+
+struct OwnerCase {
+  const char* name;
+  std::vector<HostWindowSpec> windows;
+  int active;               // the index of the active window; -1: none
+  int owner;                // the index of the window expected as owner; -1: none
+  bool firstEnabledInside;  // whether window 0 takes input while the dialog and box show
+};
+
+void PrintTo(const OwnerCase& c, std::ostream* out) { *out << c.name; }
+
+class PlugInDialogOwner : public PlugInWindows, public ::testing::WithParamInterface<OwnerCase> {
+ protected:
+  // Makes the case's windows and activates the one named; false when this
+  // system cannot set the case up.
+  bool MakeWindows() {
+    for (const HostWindowSpec& spec : GetParam().windows) {
+      const HWND owner = spec.owner < 0 ? nullptr : windows_[static_cast<size_t>(spec.owner)];
+      if (MakeWindow(spec.visible, spec.enabled, owner) == nullptr) return false;
+    }
+    const HWND active = WindowAt(GetParam().active);
+    SetActiveWindow(active);
+    return GetActiveWindow() == active;
+  }
+
+  // The case's window `index`; null for -1 or a window the case lacks.
+  HWND WindowAt(int index) const {
+    const auto at = static_cast<size_t>(index);
+    return index < 0 || at >= windows_.size() ? nullptr : windows_[at];
+  }
+};
+
+// The dialog and the box belong to the window the user ran the command
+// from, or the host's main window, or, for a host without any window, to
+// none, and the box is then task-modal. Each window is as it was afterwards.
+TEST_P(PlugInDialogOwner, BelongsToTheActiveOrTheMainWindowElseToNone) {
+  const OwnerCase& c = GetParam();
+  if (!MakeWindows()) GTEST_SKIP() << "the windows cannot be set up here";
+  std::vector<bool> enabledBefore;
+  for (HWND window : windows_) enabledBefore.push_back(IsWindowEnabled(window) != FALSE);
+  UserScript_WatchWindow(WindowAt(0));
+  PlugInPtr plugIn = Create();
+  EXPECT_EQ(Import(*plugIn, DataFile("no_hierarchy.3do")), -1);
+  const HWND owner = WindowAt(c.owner);
+  ASSERT_EQ(UserScript_Dialogs().size(), 1u);
+  EXPECT_EQ(UserScript_Dialogs()[0].owner, owner);
+  ASSERT_EQ(UserScript_Boxes().size(), 1u);
+  const UserScriptBox& box = UserScript_Boxes()[0];
+  EXPECT_EQ(box.owner, owner);
+  EXPECT_EQ(box.style,
+            static_cast<UINT>(owner != nullptr ? MB_ICONERROR : MB_ICONERROR | MB_TASKMODAL));
+  if (!windows_.empty()) {
+    EXPECT_EQ(UserScript_Dialogs()[0].hostWindowEnabled, c.firstEnabledInside);
+    EXPECT_EQ(box.hostWindowEnabled, c.firstEnabledInside);
+  }
+  for (size_t i = 0; i < windows_.size(); ++i)
+    EXPECT_EQ(IsWindowEnabled(windows_[i]) != FALSE, enabledBefore[i]) << "window " << i;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Paths, PlugInModality,
-    ::testing::Values(ModalPath{"Cancelled", nullptr, false, 0},
-                      ModalPath{"DialogFailed", "", false, 0},
-                      ModalPath{"Imported", "triangle.3do", false, 0},
-                      ModalPath{"ErrorBox", "no_hierarchy.3do", false, 1},
-                      ModalPath{"ErrorBoxWhileTheHostHadDisabledIt", "no_hierarchy.3do", true, 1}),
-    [](const ::testing::TestParamInfo<ModalPath>& info) { return info.param.name; });
+    Hosts, PlugInDialogOwner,
+    ::testing::Values(
+        OwnerCase{"ActiveMainWindow", {{true, true, -1}}, 0, 0, false},
+        OwnerCase{"ActiveDialogOfTheHost", {{true, true, -1}, {true, true, 0}}, 1, 1, false},
+        OwnerCase{"NoneActiveFirstVisibleUnowned",
+                  {{false, true, -1}, {true, true, 0}, {true, true, -1}},
+                  -1,
+                  2,
+                  true},
+        OwnerCase{"OnlyHiddenWindows", {{false, true, -1}}, -1, -1, true},
+        OwnerCase{"NoWindowAtAll", {}, -1, -1, false},
+        OwnerCase{"OwnerTheHostHadDisabled", {{true, false, -1}}, 0, 0, false}),
+    [](const ::testing::TestParamInfo<OwnerCase>& info) { return info.param.name; });
 
 struct GoodFile {
   const char* file;

@@ -18,6 +18,7 @@
 #include "Errors.h"
 #include "HostModel.h"
 #include "O_3do.h"
+#include "StandInWindows.h"
 #include "UserScript.h"
 #include "UserScriptHooks.h"
 #include "main.h"
@@ -494,23 +495,37 @@ TEST_P(AllocationFailure, GivesOneBoxWhereverItHappens) {
   const unsigned calls = failingnew::g_calls;
   ASSERT_GT(calls, 20u) << "the import allocates";
   const std::string prefix = "Error while importing:\n";
-  // The host's main window, made before counting: wherever the failure
-  // falls, even while the error is being reported, the box keeps the window
-  // from taking input and leaves it enabled afterwards.
-  const HWND window = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                      nullptr, nullptr, nullptr, nullptr);
+  // The host's main window, shown and in front, made before counting, with
+  // another program's window behind it where the stand-ins make one:
+  // wherever the failure falls, even while the error is being reported, the
+  // box belongs to the host's window, keeps it from taking input, and leaves
+  // it enabled and in front afterwards.
+#ifndef _WIN32
+  const HWND other = StandInWindows_MakeOtherProgramWindow();
+#endif
+  const HWND window = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
+                                      100, 100, nullptr, nullptr, nullptr, nullptr);
+#ifndef _WIN32
+  StandInWindows_BringToFront(window);
+  const unsigned otherActivations = StandInWindows_Activations(other);
+#endif
   UserScript_WatchWindow(window);
+  const UINT style = window != nullptr ? MB_ICONERROR : MB_ICONERROR | MB_TASKMODAL;
   bool inImport = false;
   for (unsigned n = 1; n <= calls; ++n) {
     ASSERT_EQ(Execute(n, c.thrown), -1) << "allocation " << n;
     ASSERT_EQ(UserScript_Boxes().size(), 1u) << "allocation " << n;
     const UserScriptBox& box = UserScript_Boxes()[0];
     EXPECT_EQ(box.caption, "Jedi Knight 3DO");
-    EXPECT_EQ(box.style, static_cast<UINT>(MB_ICONERROR));
+    EXPECT_EQ(box.owner, window) << "allocation " << n;
+    EXPECT_EQ(box.style, style) << "allocation " << n;
     if (window != nullptr) {
       EXPECT_FALSE(box.hostWindowEnabled) << "allocation " << n;
       EXPECT_TRUE(IsWindowEnabled(window)) << "allocation " << n;
     }
+#ifndef _WIN32
+    EXPECT_EQ(GetForegroundWindow(), window) << "allocation " << n;
+#endif
     // The dialog's allocations come first; from the first one of the
     // import on, every failure is described as inside the import.
     inImport = inImport || box.text == prefix + c.textInImport;
@@ -518,8 +533,15 @@ TEST_P(AllocationFailure, GivesOneBoxWhereverItHappens) {
   }
   EXPECT_TRUE(inImport);
   EXPECT_EQ(Execute(calls + 1, c.thrown), 0) << "past the last allocation";
+#ifndef _WIN32
+  EXPECT_EQ(StandInWindows_Activations(other), otherActivations)
+      << "another program's window was activated";
+#endif
   UserScript_WatchWindow(nullptr);
   if (window != nullptr) DestroyWindow(window);
+#ifndef _WIN32
+  DestroyWindow(other);
+#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(
