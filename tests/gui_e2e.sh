@@ -196,6 +196,7 @@ expect_host_enabled_after() {
 # Starts the other program, whose window stands behind the host's in every
 # case; it prints a line whenever it is activated (tests/other_program.cpp).
 start_other_program() {
+  : > "$work/other.out"
   wine_cmd "$bin/other_program.exe" > "$work/other.out" 2> "$work/other.err" &
   other_pid=$!
   local deadline=$((SECONDS + 90))
