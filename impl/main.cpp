@@ -266,10 +266,10 @@ constexpr char kErrorPrefix[] = "Error while importing:\n";
 constexpr char kFilter[] = "Jedi Knight 3DO (*.3do)\0*.3do\0";
 constexpr char kDialogTitle[] = "Import Jedi Knight 3DO";
 constexpr char kDefaultExtension[] = "3do";
-// The current folder: it exists on every machine, and the dialog (flags 0)
-// moves it to the folder of each file chosen, so the next import opens where
-// the user last worked. Windows 7 and later may open the folder chosen last
-// in any case.
+// A path in the proposal is where the dialog opens. The current folder
+// exists on every machine, and the dialog (flags 0) moves it to the folder
+// of each file chosen, so the next import opens where the user last worked.
+// (Windows 7 and later may prefer the folder last chosen in this program.)
 constexpr char kDefaultPath[] = ".\\polyShip.3do";
 constexpr size_t kFileBufferSize = 260;
 
