@@ -176,13 +176,13 @@ HWND MakeWindow(Registry& registry, DWORD thread, HWND owner, DWORD style) {
   if (owner != nullptr && Find(registry, owner) == nullptr) return nullptr;
   auto* handle = reinterpret_cast<HWND>(++registry.lastHandle);
   const bool visible = (style & WS_VISIBLE) != 0;
-  registry.windows[registry.windowCount] =
-      Window{handle, thread, owner, (style & WS_DISABLED) == 0, visible, 0};
+  Window& made = registry.windows[registry.windowCount];
+  made = Window{handle, thread, owner, (style & WS_DISABLED) == 0, visible, 0};
   registry.zOrder[registry.windowCount++] = handle;
   RaiseToTop(registry, handle);
   // Shown, it is activated; the foreground follows only where its thread
   // may move it, as a program behind the user's cannot jump in front.
-  if (visible) Activate(registry, *Find(registry, handle), HoldsForeground(registry, thread));
+  if (visible) Activate(registry, made, HoldsForeground(registry, thread));
   return handle;
 }
 

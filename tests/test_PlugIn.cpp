@@ -271,8 +271,7 @@ class PlugInDialogOwner : public PlugInWindows, public ::testing::WithParamInter
   // system cannot set the case up.
   bool MakeWindows() {
     for (const HostWindowSpec& spec : GetParam().windows) {
-      const HWND owner = spec.owner < 0 ? nullptr : windows_[static_cast<size_t>(spec.owner)];
-      if (MakeWindow(spec.visible, spec.enabled, owner) == nullptr) return false;
+      if (MakeWindow(spec.visible, spec.enabled, WindowAt(spec.owner)) == nullptr) return false;
     }
     const HWND active = WindowAt(GetParam().active);
     SetActiveWindow(active);
