@@ -32,6 +32,14 @@ HWND StandInWindows_MakeOtherProgramWindow();
 /// no window.
 bool StandInWindows_BringToFront(HWND window);
 
+/// Makes `frame` act as the frame windows of common class libraries do on
+/// WM_ENABLE: from now on, disabling it also disables every enabled window
+/// it owns (directly or through other owned windows), such as its tool
+/// palettes, and enabling it again enables exactly those. Windows sends
+/// WM_ENABLE before EnableWindow returns, so this happens within the call.
+/// False for no window.
+bool StandInWindows_ActAsFrame(HWND frame);
+
 /// How often `window` became its thread's active window: when shown, made
 /// active, brought to the front, or chosen by the system when the active
 /// window went. 0 for no window.

@@ -28,6 +28,10 @@ struct Window {
   bool enabled;
   bool visible;
   unsigned activations;  ///< Times it became its thread's active window.
+  /// Disabling it disables the enabled windows it owns, and enabling it
+  /// enables exactly those again (StandInWindows_ActAsFrame).
+  bool actsAsFrame;
+  HWND disabledWith;  ///< The frame whose disabling disabled it, or null.
 };
 
 /// The window active on one thread, or none.
@@ -171,13 +175,39 @@ void Remove(Registry& registry, HWND window) {
   registry.windowCount = kept;
 }
 
+// Whether `frame` owns `window`, directly or through the windows between.
+bool IsOwnedBy(Registry& registry, const Window& window, HWND frame) {
+  const Window* owned = &window;
+  for (size_t steps = 0; owned != nullptr && steps < kMaxWindows; ++steps) {
+    if (owned->owner == frame) return true;
+    owned = Find(registry, owned->owner);
+  }
+  return false;
+}
+
+// What a frame does on WM_ENABLE, which Windows sends before EnableWindow
+// returns: disabled, it disables the enabled windows it owns; enabled
+// again, it enables exactly those, and none that another call disabled.
+void FollowFrame(Registry& registry, const Window& frame) {
+  for (size_t i = 0; i < registry.windowCount; ++i) {
+    Window& window = registry.windows[i];
+    if (!frame.enabled && window.enabled && IsOwnedBy(registry, window, frame.handle)) {
+      window.enabled = false;
+      window.disabledWith = frame.handle;
+    } else if (frame.enabled && window.disabledWith == frame.handle) {
+      window.enabled = true;
+      window.disabledWith = nullptr;
+    }
+  }
+}
+
 HWND MakeWindow(Registry& registry, DWORD thread, HWND owner, DWORD style) {
   if ((style & WS_CHILD) != 0 || registry.windowCount == kMaxWindows) return nullptr;
   if (owner != nullptr && Find(registry, owner) == nullptr) return nullptr;
   auto* handle = reinterpret_cast<HWND>(++registry.lastHandle);
   const bool visible = (style & WS_VISIBLE) != 0;
   Window& made = registry.windows[registry.windowCount];
-  made = Window{handle, thread, owner, (style & WS_DISABLED) == 0, visible, 0};
+  made = Window{handle, thread, owner, (style & WS_DISABLED) == 0, visible, 0, false, nullptr};
   registry.zOrder[registry.windowCount++] = handle;
   RaiseToTop(registry, handle);
   // Shown, it is activated; the foreground follows only where its thread
@@ -215,6 +245,15 @@ bool StandInWindows_BringToFront(HWND window) {
   if (found == nullptr) return false;
   Activate(registry, *found, true);
   return registry.foreground == window;
+}
+
+bool StandInWindows_ActAsFrame(HWND frame) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  Window* found = Find(registry, frame);
+  if (found == nullptr) return false;
+  found->actsAsFrame = true;
+  return true;
 }
 
 unsigned StandInWindows_Activations(HWND window) {
@@ -279,7 +318,11 @@ BOOL EnableWindow(HWND window, BOOL enable) {
   const BOOL wasDisabled = found != nullptr && !found->enabled;
   Log(registry, LoggedCall{LoggedCall::kEnable, Number(window), static_cast<uintptr_t>(wasDisabled),
                            enable != FALSE});
-  if (found != nullptr) found->enabled = enable != FALSE;
+  if (found == nullptr || found->enabled == (enable != FALSE)) return wasDisabled;
+  found->enabled = enable != FALSE;
+  // Whoever enables or disables a window decides for it from now on.
+  found->disabledWith = nullptr;
+  if (found->actsAsFrame) FollowFrame(registry, *found);
   return wasDisabled;
 }
 
