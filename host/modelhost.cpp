@@ -17,6 +17,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 #include "DumpWriter.h"
@@ -95,6 +97,27 @@ void RecordWindowFaults(const HostWindow& window, bool wasInFront, ImportRecord&
         "the plug-in left another window in front of the host's main window");
 }
 
+// The process's current folder, "" when it cannot be read.
+std::string CurrentFolder() {
+  char folder[4096] = {};
+#ifdef _WIN32
+  const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+  if (length == 0 || length >= sizeof folder) return "";
+#else
+  if (getcwd(folder, sizeof folder) == nullptr) return "";
+#endif
+  return folder;
+}
+
+// The host opens and saves files relative to its current folder; a plug-in
+// that moves it (as the file dialog does) misleads every later relative path.
+void RecordFolderFault(const std::string& before, ImportRecord& record) {
+  const std::string after = CurrentFolder();
+  if (after != before)
+    record.hostFaults.push_back("the plug-in moved the host's current folder from '" + before +
+                                "' to '" + after + "'");
+}
+
 int Run(const HostOptions& options) {
   const std::string path = options.pluginPath.empty() ? DefaultPlugInPath() : options.pluginPath;
   if (!Preload(options.preloadPath)) return Fail("cannot preload '" + options.preloadPath + "'");
@@ -109,11 +132,13 @@ int Run(const HostOptions& options) {
   if (!plugIn) return Fail(error);
   ImportRecord record;
   const bool inFrontBefore = IsInFrontBeforeTheImport(mainWindow, options);
+  const std::string folderBefore = CurrentFolder();
   const bool keepCalls = std::any_of(
       options.outputs.begin(), options.outputs.end(),
       [](const FileOutputRequest& request) { return request.option == kCallsOutputOption; });
   if (!RunImport(*plugIn, options, options.openFile, record, error, keepCalls)) return Fail(error);
   RecordWindowFaults(mainWindow, inFrontBefore, record);
+  RecordFolderFault(folderBefore, record);
   if (options.dump) {
     WriteDump(record, std::cout);
   } else {
