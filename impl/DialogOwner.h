@@ -7,10 +7,16 @@
 
 #include "Win32Api.h"
 
-/// The window active on the calling thread, from which the user ran the
-/// command (the host's main window, or a dialog of the host's own); failing
-/// that, the thread's first visible top-level window that has no owner
-/// itself; failing that, null. Never the desktop or the foreground window,
-/// which may be another program's. Call it before the first dialog, while
-/// the host's window is still active. Never throws and allocates nothing.
+/// The window the user ran the command from, or the window that window
+/// belongs to: starting from the window active on the calling thread (from
+/// its owner when it is hidden, such as the window behind a notification
+/// area menu), the owner chain is followed up while the next window up is
+/// this thread's, visible and enabled. So a tool palette or a modeless
+/// window gives way to the main window that owns it, whose disabling may
+/// disable the palette too, while a modal dialog of the host's own stays
+/// the owner, since its owner is disabled. Failing an active window, the
+/// thread's first visible top-level window that has no owner itself;
+/// failing that, null. Never the desktop or the foreground window, which
+/// may be another program's. Call it before the first dialog, while the
+/// host's window is still active. Never throws and allocates nothing.
 HWND ChooseDialogOwner() noexcept;

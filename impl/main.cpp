@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "CurrentFolder.h"
 #include "DialogOwner.h"
 #include "Errors.h"
 #include "ModalScope.h"
@@ -266,11 +267,13 @@ constexpr char kErrorPrefix[] = "Error while importing:\n";
 constexpr char kFilter[] = "Jedi Knight 3DO (*.3do)\0*.3do\0";
 constexpr char kDialogTitle[] = "Import Jedi Knight 3DO";
 constexpr char kDefaultExtension[] = "3do";
-// A path in the proposal is where the dialog opens. The current folder
-// exists on every machine, and the dialog (flags 0) moves it to the folder
-// of each file chosen, so the next import opens where the user last worked.
-// (Windows 7 and later may prefer the folder last chosen in this program.)
-constexpr char kDefaultPath[] = ".\\polyShip.3do";
+// A bare name, with no folder: a folder in the proposal would be where the
+// dialog opens on Windows XP and Vista, and on later versions whenever this
+// program has not used the dialog before. Without one, Windows opens the
+// folder last chosen in this program (it remembers that per program, so the
+// import keeps nothing), else the current folder if it holds .3do files,
+// else the user's documents.
+constexpr char kDefaultPath[] = "polyShip.3do";
 constexpr size_t kFileBufferSize = 260;
 
 using FileBuffer = std::array<char, kFileBufferSize>;
@@ -291,9 +294,12 @@ OPENFILENAMEA OpenRequest(FileBuffer& buffer, HWND owner) {
 
 // The dialog disables its owner itself and enables it again before it goes,
 // so that activation returns there; the scope holds the host's other
-// windows until it has returned.
+// windows until it has returned. The folder scope puts the host's current
+// folder back, which the dialog moves; the path it returns is full, so the
+// file is found all the same.
 BOOL ShowOpenDialog(OPENFILENAMEA& request) {
   const TModalScope modal(request.hwndOwner);
+  const TCurrentFolderScope folder;
   return GetOpenFileNameA(&request);
 }
 

@@ -1,11 +1,13 @@
 // A terminal file chooser: it shows the dialog's title and proposes the
 // file in the buffer. Enter accepts the proposal, a typed path replaces it,
-// and the end of input cancels.
+// and the end of input cancels. Like Windows' dialog, it hands back a full
+// path and moves the current folder to the chosen file's folder.
 #include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
 
+#include "ChosenFile.h"
 #include "ModalStandIn.h"
 #include "UserScriptHooks.h"
 #include "Win32Api.h"
@@ -49,17 +51,19 @@ std::optional<std::string> AskForPath(const OPENFILENAMEA& request, const std::s
 BOOL WINAPI TerminalOpenFileName(LPOPENFILENAMEA request) {
   if (request == nullptr || request->lpstrFile == nullptr || request->nMaxFile == 0) return FALSE;
   const std::string proposed(request->lpstrFile, strnlen(request->lpstrFile, request->nMaxFile));
-  const std::optional<std::string> path = AskForPath(*request, proposed);
-  if (!path) {
+  const std::optional<std::string> answer = AskForPath(*request, proposed);
+  if (!answer) {
     std::fprintf(stderr, "\n(cancelled)\n");
     return FALSE;
   }
-  if (path->size() + 1 > request->nMaxFile) {
+  // As the real dialog: a full path, and the current folder moved to it.
+  const std::string path = TakeAsChosenFile(*answer);
+  if (path.size() + 1 > request->nMaxFile) {
     std::fprintf(stderr, "The path is longer than %u characters.\n",
                  static_cast<unsigned>(request->nMaxFile - 1));
     return FALSE;
   }
-  std::memcpy(request->lpstrFile, path->c_str(), path->size() + 1);
+  std::memcpy(request->lpstrFile, path.c_str(), path.size() + 1);
   return TRUE;
 }
 

@@ -108,6 +108,20 @@ DWORD GetFullPathNameA(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* filePar
   return static_cast<DWORD>(path.size());
 }
 
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
+  char cwd[4096];
+  if (getcwd(cwd, sizeof cwd) == nullptr) return Fail(errno, DWORD{0});
+  const size_t length = strlen(cwd);
+  if (buffer == nullptr || length + 1 > size) return static_cast<DWORD>(length + 1);
+  memcpy(buffer, cwd, length + 1);
+  return static_cast<DWORD>(length);
+}
+
+BOOL SetCurrentDirectoryA(LPCSTR path) {
+  if (path == nullptr) return Fail(EFAULT, FALSE);
+  return chdir(path) == 0 ? TRUE : Fail(errno, FALSE);
+}
+
 DWORD GetLastError() { return lastError; }
 
 void SetLastError(DWORD error) { lastError = error; }

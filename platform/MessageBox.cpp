@@ -25,7 +25,7 @@ int TerminalMessageBox(HWND, LPCSTR text, LPCSTR caption, UINT) {
 
 // The terminal box as a window of its own, modal for its owner.
 int ModalTerminalMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-  const ModalStandIn box(owner, caption);
+  const ModalStandIn box(owner, caption, type);
   return TerminalMessageBox(owner, text, caption, type);
 }
 

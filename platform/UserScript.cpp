@@ -6,6 +6,7 @@
 #include <deque>
 #include <optional>
 
+#include "ChosenFile.h"
 #include "ModalStandIn.h"
 #include "UserScriptHooks.h"
 
@@ -26,8 +27,14 @@ constexpr DWORD kNoMemory = ENOMEM;
 
 constexpr size_t kCallKinds = 3;  // the members of UserScriptCall
 
+/// One queued answer to a dialog.
+struct Answer {
+  std::optional<std::string> path;  ///< The file chosen, or nullopt for a cancel.
+  std::string walkedInto;           ///< A folder entered before a cancel, or "".
+};
+
 struct Script {
-  std::deque<std::optional<std::string>> answers;  // A path, or nullopt for a cancel.
+  std::deque<Answer> answers;
   std::vector<UserScriptBox> boxes;
   std::vector<UserScriptDialog> dialogs;
   // The host's main window, or none.
@@ -86,9 +93,11 @@ UserScriptDialog DescribeRequest(const OPENFILENAMEA& request) {
   return dialog;
 }
 
-// Writes the chosen path as the real dialog does: the whole path, with the
-// offsets of its file part and extension.
-BOOL WriteAnswer(LPOPENFILENAMEA request, const std::string& path) {
+// Writes the chosen path as the real dialog does: made full, with the
+// offsets of its file part and extension, the current folder moved to its
+// folder (even when the buffer is then too short for it).
+BOOL WriteAnswer(LPOPENFILENAMEA request, const std::string& chosen) {
+  const std::string path = TakeAsChosenFile(chosen);
   if (request->lpstrFile == nullptr || path.size() + 1 > request->nMaxFile) return FALSE;
   std::memcpy(request->lpstrFile, path.c_str(), path.size() + 1);
   const size_t slash = path.find_last_of("\\/");
@@ -114,7 +123,7 @@ int UserScript_ShowMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT styl
     return real(owner, text, caption, style);
   }
   // Answered here, so it must treat its owner as the real box would.
-  const ModalStandIn box(owner, caption);
+  const ModalStandIn box(owner, caption, style);
   record();
   return IDOK;
 }
@@ -134,9 +143,11 @@ BOOL UserScript_ShowOpenFileName(LPOPENFILENAMEA request, OpenFileNameFunction r
   const ModalStandIn dialog(request->hwndOwner, request->lpstrTitle);
   record();
   if (script.answers.empty()) return FALSE;
-  const std::optional<std::string> answer = script.answers.front();
+  const Answer answer = script.answers.front();
   script.answers.pop_front();
-  return answer ? WriteAnswer(request, *answer) : FALSE;
+  if (answer.path) return WriteAnswer(request, *answer.path);
+  WalkIntoFolder(answer.walkedInto);
+  return FALSE;
 }
 
 BOOL UserScript_ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read,
@@ -183,9 +194,13 @@ unsigned UserScript_CallCount(UserScriptCall call) {
 
 void UserScript_OverstateFileSize(DWORD extra) { TheScript().extraFileSize = extra; }
 
-void UserScript_AnswerFileDialog(const std::string& path) { TheScript().answers.push_back(path); }
+void UserScript_AnswerFileDialog(const std::string& path) {
+  TheScript().answers.push_back(Answer{path, ""});
+}
 
-void UserScript_CancelFileDialog() { TheScript().answers.push_back(std::nullopt); }
+void UserScript_CancelFileDialog(const std::string& walkedInto) {
+  TheScript().answers.push_back(Answer{std::nullopt, walkedInto});
+}
 
 void UserScript_WatchWindow(HWND window) { TheScript().watched = window; }
 

@@ -62,14 +62,19 @@ struct UserScriptDialog {
 /// switches the script on (the module may be null); it returns true.
 bool UserScript_Attach(HMODULE module);
 
-/// Queues the answer to the next open-file dialog: the dialog returns TRUE
-/// with `path` in the caller's buffer. A path that does not fit nMaxFile
-/// fails the dialog (FALSE), as the real one fails on a short buffer.
+/// Queues the answer to the next open-file dialog. As the real dialog does,
+/// it makes `path` full against the current folder and moves the current
+/// folder to the folder of the file, if that folder exists; then it returns
+/// TRUE with the full path in the caller's buffer. A full path that does
+/// not fit nMaxFile fails the dialog (FALSE), as the real one fails on a
+/// short buffer; the current folder has moved all the same.
 void UserScript_AnswerFileDialog(const std::string& path);
 
 /// Queues a cancel for the next open-file dialog: it returns FALSE and
-/// leaves the buffer unchanged.
-void UserScript_CancelFileDialog();
+/// leaves the buffer unchanged. With `walkedInto`, the user first walks
+/// into that folder, which moves the current folder there as the real
+/// dialog does on the Windows versions that follow each folder entered.
+void UserScript_CancelFileDialog(const std::string& walkedInto = "");
 
 /// Chooses what happens when there is nothing scripted. With false (the
 /// default) a dialog without a queued answer is cancelled and each message

@@ -67,6 +67,8 @@ typedef BOOL (*WNDENUMPROC)(HWND window, LPARAM param);
 #define MEM_RELEASE 0x00008000u
 #define PAGE_READWRITE 0x04u
 
+#define MAX_PATH 260
+
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200u
 #define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000u
 
@@ -117,6 +119,10 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD metho
 BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, LPOVERLAPPED overlapped);
 BOOL CloseHandle(HANDLE object);
 DWORD GetFullPathNameA(LPCSTR fileName, DWORD size, LPSTR buffer, LPSTR* filePart);
+// The process's current folder, as Windows answers: its length without the
+// NUL; the size needed, NUL included, when `size` is too small; 0 on failure.
+DWORD GetCurrentDirectoryA(DWORD size, LPSTR buffer);
+BOOL SetCurrentDirectoryA(LPCSTR path);
 DWORD GetLastError();
 void SetLastError(DWORD error);
 DWORD FormatMessageA(DWORD flags, const void* source, DWORD messageId, DWORD languageId,

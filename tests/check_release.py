@@ -64,11 +64,12 @@ RUNTIME_PATTERN = re.compile(r"^(libgcc_s|libstdc\+\+|libwinpthread|libssp|libgo
 XP_SP3_FUNCTIONS = {
     "kernel32.dll": {
         "CloseHandle", "CreateFileA", "CreateSemaphoreW", "DeleteCriticalSection",
-        "EnterCriticalSection", "FormatMessageA", "FreeLibrary", "GetCurrentThreadId",
-        "GetFileSize", "GetFullPathNameA", "GetLastError", "GetLocaleInfoA", "GetModuleHandleA",
-        "GetModuleHandleW", "GetProcAddress", "InitializeCriticalSection", "IsDBCSLeadByteEx",
-        "LeaveCriticalSection", "LoadLibraryA", "LoadLibraryW", "MultiByteToWideChar", "ReadFile",
-        "ReleaseSemaphore", "SetFilePointer", "SetLastError", "Sleep", "TlsAlloc", "TlsFree",
+        "EnterCriticalSection", "FormatMessageA", "FreeLibrary", "GetCurrentDirectoryA",
+        "GetCurrentThreadId", "GetFileSize", "GetFullPathNameA", "GetLastError", "GetLocaleInfoA",
+        "GetModuleHandleA", "GetModuleHandleW", "GetProcAddress", "InitializeCriticalSection",
+        "IsDBCSLeadByteEx", "LeaveCriticalSection", "LoadLibraryA", "LoadLibraryW",
+        "MultiByteToWideChar", "ReadFile", "ReleaseSemaphore", "SetCurrentDirectoryA",
+        "SetFilePointer", "SetLastError", "Sleep", "TlsAlloc", "TlsFree",
         "TlsGetValue", "TlsSetValue", "VirtualAlloc", "VirtualFree", "VirtualProtect",
         "VirtualQuery", "WaitForSingleObject", "WideCharToMultiByte",
     },

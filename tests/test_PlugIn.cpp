@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "DumpWriter.h"
@@ -23,7 +24,7 @@ using namespace plugintest;
 namespace {
 
 constexpr char kErrorPrefix[] = "Error while importing:\n";
-constexpr char kDefaultPath[] = ".\\polyShip.3do";
+constexpr char kDefaultPath[] = "polyShip.3do";
 
 std::string DataFile(const std::string& name) { return std::string(KELVADO_DATA_DIR) + "/" + name; }
 
@@ -44,6 +45,7 @@ class PlugInImport : public ::testing::Test {
   }
 
   void SetUp() override {
+    folder_ = fs::current_path();
     ASSERT_NE(createPlugIn_, nullptr) << "Kelvado did not load";
     UserScript_Reset();
     host_ = hostmodel_Create();
@@ -55,6 +57,7 @@ class PlugInImport : public ::testing::Test {
     UserScript_Reset();
     hostmodel_FailCall(kHostAddMesh, 0);
     hostmodel_Destroy(host_);
+    fs::current_path(folder_);  // the scripted dialog moves it, as the real one does
   }
 
   static PlugInPtr Create() { return PlugInPtr(createPlugIn_()); }
@@ -81,6 +84,7 @@ class PlugInImport : public ::testing::Test {
   static inline bool scriptWasOn_ = false;
 #endif
   msModel* host_ = nullptr;
+  fs::path folder_;  ///< The current folder when the test began.
 };
 
 TEST_F(PlugInImport, DescribesItselfByTypeAndOneConstantTitle) {
@@ -159,10 +163,11 @@ INSTANTIATE_TEST_SUITE_P(
                       FailedImport{"mesh_index_out_of_range.3do",
                                    "Mesh Index is out of bounds: 1"}));
 
-// How the dialog is answered.
+// How the dialog is answered. Each way, the user has walked into the data
+// folder in the dialog, which moves the current folder there.
 struct ModalPath {
   const char* name;
-  const char* file;  // in tests/data; null: cancelled; "": a path too long, the dialog fails
+  const char* file;  // in tests/data; null: cancelled; "": a name too long, the dialog fails
   size_t boxes;
 };
 
@@ -190,22 +195,40 @@ class PlugInWindows : public PlugInImport {
   }
 
   void AnswerDialog(const char* file) {
-    if (file == nullptr) return UserScript_CancelFileDialog();
-    UserScript_AnswerFileDialog(*file ? DataFile(file) : std::string(260, 'x'));
+    if (file == nullptr) return UserScript_CancelFileDialog(DataFile(""));
+    UserScript_AnswerFileDialog(DataFile(*file ? file : std::string(260, 'x')));
   }
 
   std::vector<HWND> windows_;
 };
 
-class PlugInModality : public PlugInWindows, public ::testing::WithParamInterface<ModalPath> {};
+// A way of answering, and whether the user ran the command from a tool
+// palette of the host's main window rather than from the main window.
+using ModalCase = std::tuple<ModalPath, bool>;
 
-// The host's main window, active and in front, with another program's
-// window behind it (on Linux, where the stand-ins can make one): the dialog
-// and the box are owned by the host's window, which takes no input while
-// they show, and afterwards the host's window is enabled, active and still
-// in front; the other program never had its turn.
+class PlugInModality : public PlugInWindows, public ::testing::WithParamInterface<ModalCase> {
+ protected:
+  // A tool palette that `host` owns, made active as when the user runs the
+  // command from it. The host's window disables it with itself, as the
+  // frames of common class libraries do (on Linux, where the stand-ins can
+  // act so). Null when it cannot be set up here.
+  HWND MakeActivePalette(HWND host) {
+    const HWND palette = MakeWindow(true, true, host);
+#ifndef _WIN32
+    if (!StandInWindows_ActAsFrame(host)) return nullptr;
+#endif
+    SetActiveWindow(palette);
+    return GetActiveWindow() == palette ? palette : nullptr;
+  }
+};
+
+// The host's main window, active and in front (or its palette), with another
+// program's window behind it (on Linux, where the stand-ins can make one):
+// the dialog and the box are owned by the host's main window, which takes
+// no input while they show, and afterwards the host's window is enabled,
+// active and still in front; the other program never had its turn.
 TEST_P(PlugInModality, HostStaysInFrontAndTakesNoInputWhileTheDialogOrBoxShows) {
-  const ModalPath& c = GetParam();
+  const auto& [c, fromPalette] = GetParam();
 #ifndef _WIN32
   const HWND other = StandInWindows_MakeOtherProgramWindow();
   ASSERT_NE(other, nullptr);
@@ -217,6 +240,8 @@ TEST_P(PlugInModality, HostStaysInFrontAndTakesNoInputWhileTheDialogOrBoxShows) 
   ASSERT_TRUE(StandInWindows_BringToFront(host));
   const unsigned otherActivations = StandInWindows_Activations(other);
 #endif
+  const HWND palette = fromPalette ? MakeActivePalette(host) : nullptr;
+  if (fromPalette && palette == nullptr) GTEST_SKIP() << "no active palette can be made here";
   UserScript_WatchWindow(host);
   AnswerDialog(c.file);
   PlugInPtr plugIn = Create();
@@ -231,6 +256,9 @@ TEST_P(PlugInModality, HostStaysInFrontAndTakesNoInputWhileTheDialogOrBoxShows) 
     EXPECT_FALSE(box.hostWindowEnabled);
   }
   EXPECT_TRUE(IsWindowEnabled(host));
+  if (palette != nullptr) {
+    EXPECT_TRUE(IsWindowEnabled(palette));
+  }
   EXPECT_EQ(GetActiveWindow(), host);
 #ifndef _WIN32
   EXPECT_EQ(GetForegroundWindow(), host) << "another program's window is in front";
@@ -239,11 +267,34 @@ TEST_P(PlugInModality, HostStaysInFrontAndTakesNoInputWhileTheDialogOrBoxShows) 
 #endif
 }
 
+const ModalPath kModalPaths[] = {{"Cancelled", nullptr, 0},
+                                 {"DialogFailed", "", 0},
+                                 {"Imported", "triangle.3do", 0},
+                                 {"ErrorBox", "no_hierarchy.3do", 1}};
+
 INSTANTIATE_TEST_SUITE_P(Paths, PlugInModality,
-                         ::testing::Values(ModalPath{"Cancelled", nullptr, 0},
-                                           ModalPath{"DialogFailed", "", 0},
-                                           ModalPath{"Imported", "triangle.3do", 0},
-                                           ModalPath{"ErrorBox", "no_hierarchy.3do", 1}),
+                         ::testing::Combine(::testing::ValuesIn(kModalPaths), ::testing::Bool()),
+                         [](const ::testing::TestParamInfo<ModalCase>& info) {
+                           return std::string(std::get<0>(info.param).name) +
+                                  (std::get<1>(info.param) ? "FromThePalette" : "");
+                         });
+
+class PlugInCurrentFolder : public PlugInWindows,
+                            public ::testing::WithParamInterface<ModalPath> {};
+
+// Whichever way the dialog ends, the host's current folder is the one it
+// had before, though the user walked into another folder in the dialog.
+TEST_P(PlugInCurrentFolder, IsLeftAsTheHostHadIt) {
+  const ModalPath& c = GetParam();
+  ASSERT_FALSE(fs::equivalent(fs::current_path(), DataFile(""))) << "the test starts elsewhere";
+  AnswerDialog(c.file);
+  PlugInPtr plugIn = Create();
+  plugIn->Execute(host_);
+  ASSERT_EQ(UserScript_Dialogs().size(), 1u);
+  EXPECT_EQ(fs::current_path(), folder_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, PlugInCurrentFolder, ::testing::ValuesIn(kModalPaths),
                          [](const ::testing::TestParamInfo<ModalPath>& info) {
                            return info.param.name;
                          });
@@ -258,9 +309,10 @@ struct HostWindowSpec {
 struct OwnerCase {
   const char* name;
   std::vector<HostWindowSpec> windows;
-  int active;               // the index of the active window; -1: none
-  int owner;                // the index of the window expected as owner; -1: none
-  bool firstEnabledInside;  // whether window 0 takes input while the dialog and box show
+  int active;                 // the index of the active window; -1: none
+  int owner;                  // the index of the window expected as owner; -1: none
+  bool firstEnabledInDialog;  // whether window 0 takes input while the dialog shows
+  bool firstEnabledInBox;     // ... and while the box shows
 };
 
 void PrintTo(const OwnerCase& c, std::ostream* out) { *out << c.name; }
@@ -287,7 +339,8 @@ class PlugInDialogOwner : public PlugInWindows, public ::testing::WithParamInter
 
 // The dialog and the box belong to the window the user ran the command
 // from, or the host's main window, or, for a host without any window, to
-// none, and the box is then task-modal. Each window is as it was afterwards.
+// none, and the box is then task-modal, which disables every window of the
+// thread while it shows. Each window is as it was afterwards.
 TEST_P(PlugInDialogOwner, BelongsToTheActiveOrTheMainWindowElseToNone) {
   const OwnerCase& c = GetParam();
   if (!MakeWindows()) GTEST_SKIP() << "the windows cannot be set up here";
@@ -305,8 +358,8 @@ TEST_P(PlugInDialogOwner, BelongsToTheActiveOrTheMainWindowElseToNone) {
   EXPECT_EQ(box.style,
             static_cast<UINT>(owner != nullptr ? MB_ICONERROR : MB_ICONERROR | MB_TASKMODAL));
   if (!windows_.empty()) {
-    EXPECT_EQ(UserScript_Dialogs()[0].hostWindowEnabled, c.firstEnabledInside);
-    EXPECT_EQ(box.hostWindowEnabled, c.firstEnabledInside);
+    EXPECT_EQ(UserScript_Dialogs()[0].hostWindowEnabled, c.firstEnabledInDialog);
+    EXPECT_EQ(box.hostWindowEnabled, c.firstEnabledInBox);
   }
   for (size_t i = 0; i < windows_.size(); ++i)
     EXPECT_EQ(IsWindowEnabled(windows_[i]) != FALSE, enabledBefore[i]) << "window " << i;
@@ -315,16 +368,27 @@ TEST_P(PlugInDialogOwner, BelongsToTheActiveOrTheMainWindowElseToNone) {
 INSTANTIATE_TEST_SUITE_P(
     Hosts, PlugInDialogOwner,
     ::testing::Values(
-        OwnerCase{"ActiveMainWindow", {{true, true, -1}}, 0, 0, false},
-        OwnerCase{"ActiveDialogOfTheHost", {{true, true, -1}, {true, true, 0}}, 1, 1, false},
+        OwnerCase{"ActiveMainWindow", {{true, true, -1}}, 0, 0, false, false},
+        // The host's own modal dialog: the host disabled its owner for it.
+        OwnerCase{
+            "ActiveModalDialogOfTheHost", {{true, false, -1}, {true, true, 0}}, 1, 1, false, false},
+        // The window behind a notification area menu, say: it has no
+        // taskbar button and nothing to return to.
+        OwnerCase{"HiddenActiveWindowGivesWayToItsOwner",
+                  {{true, true, -1}, {false, true, 0}},
+                  1,
+                  0,
+                  false,
+                  false},
         OwnerCase{"NoneActiveFirstVisibleUnowned",
                   {{false, true, -1}, {true, true, 0}, {true, true, -1}},
                   -1,
                   2,
+                  true,
                   true},
-        OwnerCase{"OnlyHiddenWindows", {{false, true, -1}}, -1, -1, true},
-        OwnerCase{"NoWindowAtAll", {}, -1, -1, false},
-        OwnerCase{"OwnerTheHostHadDisabled", {{true, false, -1}}, 0, 0, false}),
+        OwnerCase{"OnlyHiddenWindows", {{false, true, -1}}, -1, -1, true, false},
+        OwnerCase{"NoWindowAtAll", {}, -1, -1, false, false},
+        OwnerCase{"OwnerTheHostHadDisabled", {{true, false, -1}}, 0, 0, false, false}),
     [](const ::testing::TestParamInfo<OwnerCase>& info) { return info.param.name; });
 
 struct GoodFile {

@@ -3,12 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "UserScript.h"
 #include "UserScriptHooks.h"
 
 namespace {
+
+// A file at the root, whose full path is itself: the dialog hands back full
+// paths, and the buffer below is short.
+std::string Rooted(const std::string& name) {
+#ifdef _WIN32
+  return "C:\\" + name;
+#else
+  return "/" + name;
+#endif
+}
 
 int g_realBoxes = 0;
 int g_realDialogs = 0;
@@ -35,40 +46,46 @@ class UserScript : public ::testing::Test {
     request_.nMaxFile = sizeof buffer_;
     request_.lpstrTitle = "Import";
   }
-  void TearDown() override { UserScript_Reset(); }
+  // An answered dialog moves the current folder, as the real one does.
+  void TearDown() override {
+    UserScript_Reset();
+    std::filesystem::current_path(folder_);
+  }
 
   BOOL Dialog() { return UserScript_ShowOpenFileName(&request_, RealDialog); }
 
   char buffer_[32] = {};
   OPENFILENAMEA request_{};
+  const std::filesystem::path folder_ = std::filesystem::current_path();
 };
 
 TEST_F(UserScript, AnswersDialogsInTheOrderQueuedThenCancels) {
-  UserScript_AnswerFileDialog("first.3do");
+  UserScript_AnswerFileDialog(Rooted("first.3do"));
   UserScript_CancelFileDialog();
-  UserScript_AnswerFileDialog("third.3do");
+  UserScript_AnswerFileDialog(Rooted("third.3do"));
   EXPECT_TRUE(Dialog());
-  EXPECT_STREQ(buffer_, "first.3do");
+  EXPECT_EQ(buffer_, Rooted("first.3do"));
   EXPECT_FALSE(Dialog());
-  EXPECT_STREQ(buffer_, "first.3do") << "a cancel leaves the buffer";
+  EXPECT_EQ(buffer_, Rooted("first.3do")) << "a cancel leaves the buffer";
   EXPECT_TRUE(Dialog());
-  EXPECT_STREQ(buffer_, "third.3do");
+  EXPECT_EQ(buffer_, Rooted("third.3do"));
   EXPECT_FALSE(Dialog()) << "nothing queued: cancelled";
   EXPECT_EQ(g_realDialogs, 0);
   ASSERT_EQ(UserScript_Dialogs().size(), 4u);
   EXPECT_EQ(UserScript_Dialogs()[0].initialFile, "C:\\Models\\polyShip.3do");
-  EXPECT_EQ(UserScript_Dialogs()[1].initialFile, "first.3do");
+  EXPECT_EQ(UserScript_Dialogs()[1].initialFile, Rooted("first.3do"));
   EXPECT_EQ(UserScript_Dialogs()[0].title, "Import");
   EXPECT_EQ(UserScript_Dialogs()[0].maxFile, sizeof buffer_);
 }
 
 TEST_F(UserScript, PathLongerThanTheBufferFailsTheDialog) {
-  UserScript_AnswerFileDialog(std::string(sizeof buffer_, 'x'));
-  UserScript_AnswerFileDialog(std::string(sizeof buffer_ - 1, 'y'));
+  const size_t root = Rooted("").size();
+  UserScript_AnswerFileDialog(Rooted(std::string(sizeof buffer_ - root, 'x')));
+  UserScript_AnswerFileDialog(Rooted(std::string(sizeof buffer_ - root - 1, 'y')));
   EXPECT_FALSE(Dialog());
   EXPECT_STREQ(buffer_, "C:\\Models\\polyShip.3do");
   EXPECT_TRUE(Dialog());
-  EXPECT_EQ(std::string(buffer_), std::string(sizeof buffer_ - 1, 'y'));
+  EXPECT_EQ(buffer_, Rooted(std::string(sizeof buffer_ - root - 1, 'y')));
 }
 
 TEST_F(UserScript, RecordsBoxesAndAnswersOk) {
