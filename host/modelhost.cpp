@@ -17,8 +17,6 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#else
-#include <unistd.h>
 #endif
 
 #include "DumpWriter.h"
@@ -100,12 +98,8 @@ void RecordWindowFaults(const HostWindow& window, bool wasInFront, ImportRecord&
 // The process's current folder, "" when it cannot be read.
 std::string CurrentFolder() {
   char folder[4096] = {};
-#ifdef _WIN32
   const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
   if (length == 0 || length >= sizeof folder) return "";
-#else
-  if (getcwd(folder, sizeof folder) == nullptr) return "";
-#endif
   return folder;
 }
 
