@@ -76,6 +76,8 @@ class Parser {
       TakeCount(option, options.repeat);
     } else if (option == "--reload") {
       SetOnce(option, options.reload);
+    } else if (option == "--palette") {
+      SetOnce(option, options.palette);
     } else if (option == "--fail") {
       TakeFailure(option, options);
     } else if (option == "--plugin") {
@@ -121,6 +123,9 @@ class Parser {
       error_ = "--repeat needs --open or --cancel";
     } else if (!options.outputs.empty()) {
       error_ = "--repeat takes no " + options.outputs.front().option;
+    } else if (options.palette) {
+      // Repeated cycles check no windows, so the palette would show nothing.
+      error_ = "--repeat takes no --palette";
     }
   }
 
@@ -214,7 +219,7 @@ CommandLineResult ParseHostCommandLine(const std::vector<std::string>& args,
 std::string HostUsage(const std::vector<FileOutputOption>& fileOutputs) {
   std::string usage =
       "usage: modelhost [--plugin PATH] [--preload DLL] [--open FILE | --cancel]\n"
-      "                 [--fail OPERATION:N] [--dump]";
+      "                 [--palette] [--fail OPERATION:N] [--dump]";
   for (const FileOutputOption& output : fileOutputs) usage += " [" + output.option + " FILE]";
   usage +=
       "\n"
@@ -236,6 +241,9 @@ std::string HostUsage(const std::vector<FileOutputOption>& fileOutputs) {
       "                 VirtualAlloc: its N-th page allocation fails, as when memory\n"
       "                 runs out\n"
       "  --dump         print the exact dump instead of the summary\n"
+      "  --palette      also show a tool palette owned by the host's window and run\n"
+      "                 the import from it (the host's window shows, as without\n"
+      "                 --open and --cancel)\n"
       "  --repeat N     run N cycles of create object, GetType, GetTitle, Execute on a\n"
       "                 new host model, destroy object; --open may then be given more\n"
       "                 than once, the files answering the cycles in turn. Prints each\n"

@@ -1,6 +1,7 @@
 // The command line of the stand-in host program:
 //   modelhost [--plugin PATH] [--preload DLL] [--open FILE | --cancel]
-//             [--fail OPERATION:N] [--dump] [--obj FILE] [--repeat N [--reload]]
+//             [--palette] [--fail OPERATION:N] [--dump] [--obj FILE]
+//             [--repeat N [--reload]]
 // Options that write the host model to a file (--obj, and any added later)
 // are not hard-wired: the caller names them, and each one given becomes a
 // FileOutputRequest in the order given.
@@ -59,6 +60,9 @@ struct HostOptions {
   /// A library to load before the plug-in and keep loaded, as another
   /// module of the host's process would be; empty for none.
   std::string preloadPath;
+  /// Shows a tool palette owned by the main window and makes it the active
+  /// window before the import, as when the user runs the command from it.
+  bool palette = false;
 };
 
 /// The outcome of reading a command line.

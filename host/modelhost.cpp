@@ -1,6 +1,6 @@
 // The stand-in host program: loads a plug-in library, runs one import into an
 // empty host model the way a modelling host does, and reports what happened.
-//   modelhost [--plugin PATH] [--preload DLL] [--open FILE | --cancel]
+//   modelhost [--plugin PATH] [--preload DLL] [--open FILE | --cancel] [--palette]
 //             [--fail OPERATION:N] [--dump] [--obj FILE] [--svg FILE] [--calls FILE]
 //   modelhost --repeat N [--reload] [--plugin PATH] [--preload DLL]
 //             (--open FILE... | --cancel) [--fail OPERATION:N] [--dump]
@@ -73,18 +73,20 @@ bool Preload(const std::string& path) {
   return path.empty() || LoadLibraryA(path.c_str()) != nullptr;
 }
 
-// A person sees the host's window in front before the import. Says so
-// when it is not, since the check after the import then cannot be made.
+// A person sees the host's window in front before the import, or the
+// palette when the command is run from it. Says so when it is not, since
+// the check after the import then cannot be made.
 bool IsInFrontBeforeTheImport(const HostWindow& window, const HostOptions& options) {
-  const bool inFront = window.InFront();
+  const bool inFront = window.WorkingWindowInFront();
   if (!inFront && window.Handle() != nullptr && options.answer == UserAnswer::kInteractive)
-    std::cerr << "modelhost: the main window is not in front, so whether the import keeps it "
-                 "there goes unchecked\n";
+    std::cerr << "modelhost: the " << (window.Palette() != nullptr ? "palette" : "main window")
+              << " is not in front, so whether the import keeps it there goes unchecked\n";
   return inFront;
 }
 
 // What the import left of the host's main window that would trouble a
 // user: a window that takes no input, or another program's in front of it.
+// Its own palette in front is as the user left it.
 void RecordWindowFaults(const HostWindow& window, bool wasInFront, ImportRecord& record) {
   if (!window.EnabledOrAbsent())
     record.hostFaults.push_back("the plug-in left the host's main window disabled");
@@ -93,11 +95,30 @@ void RecordWindowFaults(const HostWindow& window, bool wasInFront, ImportRecord&
         "the plug-in left another window in front of the host's main window");
 }
 
+// The process's current folder, "" when it cannot be read.
+std::string CurrentFolder() {
+  char folder[4096] = {};
+  const DWORD length = GetCurrentDirectoryA(sizeof folder, folder);
+  if (length == 0 || length >= sizeof folder) return "";
+  return folder;
+}
+
+// The host opens and saves files relative to its current folder; a plug-in
+// that moves it (as the file dialog does) misleads every later relative path.
+void RecordFolderFault(const std::string& before, ImportRecord& record) {
+  const std::string after = CurrentFolder();
+  if (after != before)
+    record.hostFaults.push_back("the plug-in moved the host's current folder from '" + before +
+                                "' to '" + after + "'");
+}
+
 int Run(const HostOptions& options) {
   const std::string path = options.pluginPath.empty() ? DefaultPlugInPath() : options.pluginPath;
   if (!Preload(options.preloadPath)) return Fail("cannot preload '" + options.preloadPath + "'");
-  // Shown when a person answers the dialogs, who could click it meanwhile.
-  const HostWindow mainWindow(options.answer == UserAnswer::kInteractive);
+  // Shown when a person answers the dialogs, who could click it meanwhile,
+  // and with its palette, which shows only beside it.
+  const HostWindow mainWindow(options.answer == UserAnswer::kInteractive || options.palette,
+                              options.palette);
   UserScript_WatchWindow(mainWindow.Handle());
   if (options.repeat > 0) return RunRepeated(options, path);
   std::string error;
@@ -105,11 +126,13 @@ int Run(const HostOptions& options) {
   if (!plugIn) return Fail(error);
   ImportRecord record;
   const bool inFrontBefore = IsInFrontBeforeTheImport(mainWindow, options);
+  const std::string folderBefore = CurrentFolder();
   const bool keepCalls = std::any_of(
       options.outputs.begin(), options.outputs.end(),
       [](const FileOutputRequest& request) { return request.option == kCallsOutputOption; });
   if (!RunImport(*plugIn, options, options.openFile, record, error, keepCalls)) return Fail(error);
   RecordWindowFaults(mainWindow, inFrontBefore, record);
+  RecordFolderFault(folderBefore, record);
   if (options.dump) {
     WriteDump(record, std::cout);
   } else {

@@ -5,7 +5,11 @@
 # boxes, which this script operates with the keyboard. Another program's
 # window stands behind the host's, as a browser or Explorer would: after
 # every import the host's window must still be in front, and the other
-# program must not have been activated in between.
+# program must not have been activated in between. Some cases start the host
+# in a folder of its own and walk the dialog into the data folder: the host's
+# current folder must be the same after the import. Others run the import
+# from a tool palette that the host's window owns (--palette): the dialog and
+# the box must be owned by the host's window all the same.
 #
 #   gui_e2e.sh WIN64_BIN WIN32_BIN DATA_DIR
 #
@@ -30,7 +34,11 @@ fail() {
   [ -s "${work:-}/host.err" ] && sed 's/^/  modelhost (stderr): /' "$work/host.err"
   exit 1
 }
-pass() { echo "ok    $*"; }
+passed=0
+pass() {
+  echo "ok    $*"
+  passed=$((passed + 1))
+}
 
 for tool in Xvfb xdotool import /usr/lib/wine/wine64; do
   command -v "$tool" > /dev/null 2>&1 || skip "$tool is not installed (./test.sh installs it)"
@@ -127,15 +135,14 @@ wait_window() {
   return 1
 }
 
-# Starts modelhost.exe from folder $1 with --dump and the remaining arguments.
+# Starts modelhost.exe from folder $1, in the current folder $2 (the dialog
+# opens there), with --dump and the remaining arguments.
 start_host() {
-  local folder=$1
-  shift
+  local folder=$1 current=$2
+  shift 2
   rm -f "$work/host.out" "$work/host.rc"
   (
-    # The dialog opens in the current folder (the proposed one does not
-    # exist here); the test data folder shows the filter at work.
-    cd "$data_dir" || exit 1
+    cd "$current" || exit 1
     wine_cmd "$folder/modelhost.exe" --dump "$@" > "$work/host.out" 2> "$work/host.err"
     echo $? > "$work/host.rc"
   ) &
@@ -190,7 +197,43 @@ expect_host_enabled_after() {
     fail "$1: the host's main window was not in front before the import"
   grep -q "activated while the host showed" "$work/other.out" &&
     fail "$1: the other program's window was activated during the import"
+  grep -q "moved the host's current folder" "$work/host.err" &&
+    fail "$1: the import moved the host's current folder"
   return 0
+}
+
+# The window titled $1 must be owned by the host's main window, which the
+# plug-in disables under it, so that activation returns there when it goes.
+expect_owned_by_host() {
+  read_window "$1" | grep -qx 'owner "Kelvado stand-in host"' ||
+    fail "\"$1\" is not owned by the host's main window: $(read_window "$1" | grep '^owner')"
+}
+
+# Types $2 into the file name field of the dialog $1, replacing what it holds.
+type_into_field() {
+  local attempt
+  for attempt in 1 2 3; do
+    # Select whatever the field holds, so that the typed text replaces it.
+    press "$1" End shift+Home
+    xdotool type --delay 15 --clearmodifiers "$2"
+    read_window "Import Jedi Knight 3DO" | grep -qF "\"$2\"" && return 0
+  done
+  fail "the typed text \"$2\" did not arrive in the file name field"
+}
+
+# Walks the dialog $1 into the folder $2 as a person may: the folder's path
+# typed into the file name field and Enter. The field keeps the path; the
+# "Look in" box (1137) names the folder once the dialog is there.
+walk_into() {
+  local path
+  path=$(windows_path "$2")
+  type_into_field "$1" "$path"
+  press "$1" Return
+  local deadline=$((SECONDS + 10))
+  until read_window "Import Jedi Knight 3DO" | grep -qx "control ComboBox 1137 \"$(basename "$2")\""; do
+    [ $SECONDS -lt $deadline ] || fail "the dialog did not walk into $path"
+    sleep 0.3
+  done
 }
 
 # Starts the other program, whose window stands behind the host's in every
@@ -207,9 +250,10 @@ start_other_program() {
   wait_window "Kelvado other program" 30 > /dev/null
 }
 
-# Waits for the dialog and checks what it proposes; photographs it when $2
-# names a screenshot; then types the path $1 and presses Enter, or, when $1 is
-# empty, leaves the dialog open.
+# Waits for the dialog and checks what it proposes and its owner; photographs
+# it when $2 names a screenshot; walks into the folder $3 when given; then
+# types the path $1 and presses Enter, or, when $1 is empty, leaves the
+# dialog open.
 answer_dialog() {
   local dialog
   dialog=$(wait_window "Import Jedi Knight 3DO" 90) || fail "the dialog \"Import Jedi Knight 3DO\" did not appear"
@@ -221,31 +265,29 @@ answer_dialog() {
   grep -q '^control ComboBox [0-9]* "Jedi Knight 3DO (\*.3do)"$' <<< "$controls" ||
     fail "the dialog's filter is not \"Jedi Knight 3DO (*.3do)\": $controls"
   expect_host_disabled "Import Jedi Knight 3DO"
+  expect_owned_by_host "Import Jedi Knight 3DO"
   if [ -n "${2:-}" ]; then
     xdotool windowfocus --sync "$dialog" > /dev/null 2>&1 || true
     sleep 0.5
     shot "$2"
   fi
+  [ -n "${3:-}" ] && walk_into "$dialog" "$3"
   [ -n "$1" ] || return 0
-  local attempt
-  for attempt in 1 2 3; do
-    # Select whatever the field holds, so that the typed path replaces it.
-    press "$dialog" End shift+Home
-    xdotool type --delay 15 --clearmodifiers "$1"
-    read_window "Import Jedi Knight 3DO" | grep -qF "\"$1\"" && break
-    [ $attempt -lt 3 ] || fail "the typed path did not arrive in the file name field"
-  done
+  type_into_field "$dialog" "$1"
   press "$dialog" Return
 }
 
 # Waits for the error box, checks its text, photographs it and closes it with Enter.
-close_error_box() {  # caption, expected start of the text, screenshot name
+close_error_box() {  # caption, expected start of the text, screenshot name (if any)
   local box
   box=$(wait_window "$1" 60) || fail "the box \"$1\" did not appear"
   sleep 0.5
   read_window "$1" | grep -qF "\"$2" || fail "the box \"$1\" does not say \"$2...\""
-  [ "$1" = "Jedi Knight 3DO" ] && expect_host_disabled "$1"
-  shot "$3"
+  if [ "$1" = "Jedi Knight 3DO" ]; then
+    expect_host_disabled "$1"
+    expect_owned_by_host "$1"
+  fi
+  [ -n "${3:-}" ] && shot "$3"
   press "$box" Return
 }
 
@@ -266,25 +308,29 @@ expect_status() {  # what, wanted exit status
 start_display || skip "no free X display for Xvfb"
 prepare_prefix || fail "cannot set up the Wine prefix $WINEPREFIX"
 start_other_program || fail "the other program's window did not appear: $(cat "$work/other.err")"
+# A folder with no model in it, where a host may well have been started.
+elsewhere="$work/elsewhere"
+mkdir -p "$elsewhere"
 
-# 1 and 2: a valid file, typed into the dialog.
+# 1: a valid file, chosen after walking from the host's folder into the data
+# folder; the host's current folder stays where it was.
 valid="$data_dir/gui_box.3do"
-path=$(windows_path "$valid")
-start_host "$bin"
-answer_dialog "$path" dialog
+start_host "$bin" "$elsewhere"
+answer_dialog "$(basename "$valid")" "" "$data_dir"
 expect_status "valid file" 0
 expect_host_enabled_after "valid file"
 grep -qx "result 0" "$work/host.out" || fail "valid file: no \"result 0\" in the dump"
 grep -q '^box ' "$work/host.out" && fail "valid file: a message box was shown"
-expect_same_dump "valid file" --open "$path"
-pass "dialog proposes \"polyShip.3do\" with the filter \"Jedi Knight 3DO (*.3do)\", the host's window disabled under it; a typed valid path imports (result 0) as the scripted run does, and the host's window stays in front"
+expect_same_dump "valid file" --open "$(windows_path "$valid")"
+pass "dialog owned by the host's window, proposing \"polyShip.3do\" with the filter \"Jedi Knight 3DO (*.3do)\", the host's window disabled under it; walked into the data folder, a typed valid name imports (result 0) as the scripted run does, the host's current folder unmoved and its window still in front"
 
-# 3: a missing file, then a malformed file: the error box, closed with Enter.
+# 2 and 3: a missing file, then a malformed file: the error box, closed with Enter.
 for case in "missing:$data_dir/gui_no_such_file.3do" "malformed:$data_dir/gui_truncated.3do"; do
   name=${case%%:*}
   path=$(windows_path "${case#*:}")
-  start_host "$bin"
-  answer_dialog "$path"
+  start_host "$bin" "$data_dir"
+  # The data folder shows the filter at work in the picture.
+  answer_dialog "$path" "$([ "$name" = missing ] && echo dialog)"
   close_error_box "Jedi Knight 3DO" "Error while importing:\\n" "error-$name"
   expect_status "$name file" 1
   expect_host_enabled_after "$name file"
@@ -292,24 +338,48 @@ for case in "missing:$data_dir/gui_no_such_file.3do" "malformed:$data_dir/gui_tr
   [ "$(grep -c '^box "Jedi Knight 3DO" "Error while importing:' "$work/host.out")" = 1 ] ||
     fail "$name file: not exactly one error box"
   expect_same_dump "$name file" --open "$path"
-  pass "$name file: one error box \"Jedi Knight 3DO\" over the disabled host window, closed with Enter, result -1, the window enabled again and in front, the other program never activated"
+  pass "$name file: one error box \"Jedi Knight 3DO\" owned by the disabled host window, closed with Enter, result -1, the window enabled again and in front, the other program never activated"
 done
 
-# 4: Escape in the dialog cancels without a box.
-start_host "$bin"
-answer_dialog ""
+# 4: Escape in the dialog cancels without a box, after walking into the data
+# folder, which must not become the host's current folder either.
+start_host "$bin" "$elsewhere"
+answer_dialog "" "" "$data_dir"
 press "$(wait_window "Import Jedi Knight 3DO" 5)" Escape
 expect_status "Escape" 1
 expect_host_enabled_after "Escape"
 grep -qx "result -1" "$work/host.out" || fail "Escape: no \"result -1\" in the dump"
 grep -q '^box ' "$work/host.out" && fail "Escape: a message box was shown"
-pass "Escape in the dialog: result -1, no box, the host's window in front, the other program never activated"
+pass "Escape in the dialog after walking into the data folder: result -1, no box, the host's current folder unmoved, its window in front, the other program never activated"
 
-# 5: the implementation library missing: one box, then the fallbacks, no dialog.
+# 5 to 7: the command run from a tool palette that the host's window owns
+# and disables with itself: the dialog and the box are owned by the host's
+# window all the same, which is in front afterwards.
+for case in "valid:0:$data_dir/gui_box.3do" "Escape:1:" "malformed:1:$data_dir/gui_truncated.3do"; do
+  name=${case%%:*}
+  status=${case#*:}
+  status=${status%%:*}
+  file=${case#*:*:}
+  start_host "$bin" "$data_dir" --palette
+  if [ -z "$file" ]; then
+    answer_dialog ""
+    press "$(wait_window "Import Jedi Knight 3DO" 5)" Escape
+  else
+    answer_dialog "$(windows_path "$file")"
+  fi
+  [ "$name" = malformed ] && close_error_box "Jedi Knight 3DO" "Error while importing:\\n"
+  expect_status "palette, $name" "$status"
+  expect_host_enabled_after "palette, $name"
+  grep -qx "result $([ "$status" = 0 ] && echo 0 || echo -1)" "$work/host.out" ||
+    fail "palette, $name: not the expected result in the dump"
+  pass "run from the palette, $name: the dialog$([ "$name" = malformed ] && echo " and the box") owned by the disabled host window, the host in front afterwards, the other program never activated"
+done
+
+# 8: the implementation library missing: one box, then the fallbacks, no dialog.
 lonely="$work/no-impl"
 mkdir -p "$lonely"
 cp "$bin/modelhost.exe" "$bin/Kelvado.dll" "$bin/msModelLib.dll" "$lonely/"
-start_host "$lonely"
+start_host "$lonely" "$data_dir"
 close_error_box "Jedi Knight 3DO Import module" "Implementation module 'KelvadoImpl.dll' not found" \
   "error-no-implementation"
 expect_status "no KelvadoImpl.dll" 1
@@ -325,4 +395,4 @@ tr -d '\r' < "$work/host.out" | diff -u "$work/expected.out" - > "$work/diff.out
 pass "without KelvadoImpl.dll: one box \"Jedi Knight 3DO Import module\", then type 0, title \"\", result -1"
 
 echo "Screenshots: $(cd "$shots" && ls -- *.png | tr '\n' ' ')in $shots"
-echo "5 passed, 0 failed"
+echo "$passed passed, 0 failed"

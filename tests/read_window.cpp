@@ -2,6 +2,7 @@
 // dialogs: the window's own text, then one line per descendant control:
 //   read_window TITLE
 //   window "TITLE"              (followed by " disabled" when it takes no input)
+//   owner "OWNER TITLE"         (or "owner none" for a window nobody owns)
 //   control CLASS ID "TEXT"
 // Texts are read with WM_GETTEXT, which the system carries across processes;
 // line breaks print as \n. Exit status 1 when no such window exists.
@@ -52,6 +53,12 @@ int main(int argc, char** argv) {
   }
   std::printf("window \"%s\"%s\n", WindowText(window).c_str(),
               IsWindowEnabled(window) ? "" : " disabled");
+  // Activation returns to the owner when the window goes, so tests check who it is.
+  const HWND owner = GetWindow(window, GW_OWNER);
+  if (owner == nullptr)
+    std::printf("owner none\n");
+  else
+    std::printf("owner \"%s\"\n", WindowText(owner).c_str());
   EnumChildWindows(window, PrintControl, 0);  // every descendant, depth first
   std::fflush(stdout);
   return 0;

@@ -70,6 +70,7 @@ TEST(HostCommandLine, UsageErrorsNameTheProblem) {
       {{"--repeat", "2"}, "--repeat needs --open or --cancel"},
       {{"--repeat", "2", "--cancel", "--obj", "a.obj"}, "--repeat takes no --obj"},
       {{"--reload", "--cancel"}, "--reload needs --repeat"},
+      {{"--repeat", "2", "--cancel", "--palette"}, "--repeat takes no --palette"},
       {{"--repeat", "2", "--open", "a", "--cancel"}, "--open and --cancel exclude each other"},
       {{"--fail"}, "--fail needs an OPERATION:N"},
       {{"--fail", "SetVertex:1"},
