@@ -4,7 +4,8 @@
 # A 32-bit build also keeps its frame tables with its own unwinder when the
 # shared runtime library is in the process (packaging/FrameRegistration.cpp).
 function(kelvado_runtime_cleanup target)
-  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/packaging/RuntimeCleanup.cpp)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/packaging/RuntimeCleanup.cpp
+                                   ${PROJECT_SOURCE_DIR}/packaging/LibraryEntry.cpp)
   if(CMAKE_SIZEOF_VOID_P EQUAL 4)
     target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/packaging/FrameRegistration.cpp)
     set(entry _RuntimeCleanupEntry@12)

@@ -30,6 +30,7 @@
 #include <cstdlib>
 
 #include "ImportEntries.h"
+#include "LibraryEntry.h"
 
 namespace __cxxabiv1 {
 /// The runtime's per-thread exception state, laid out as the runtime
@@ -220,10 +221,7 @@ extern "C" __cxa_eh_globals* __cxa_get_globals_fast() noexcept { return __cxa_ge
 /// The library's entry point (the linker's --entry): the C runtime's own,
 /// with the runtime's state set up before it and given back after it.
 extern "C" BOOL WINAPI RuntimeCleanupEntry(HANDLE module, DWORD reason, LPVOID reserved) {
-  if (reason == DLL_PROCESS_ATTACH) SetUp();
-  const BOOL result = DllMainCRTStartup(module, reason, reserved);
-  if (reason == DLL_THREAD_DETACH) FreeThreadState();
-  // A null `reserved` means FreeLibrary (or a failed load), not process exit.
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) TearDown();
-  return result;
+  static constexpr LibraryEntrySteps kSteps = {&SetUp, &DllMainCRTStartup, &FreeThreadState,
+                                               &TearDown};
+  return RunLibraryEntry(kSteps, module, reason, reserved);
 }
