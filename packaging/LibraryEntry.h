@@ -18,5 +18,6 @@ struct LibraryEntrySteps {
 };
 
 /// Runs the steps that `reason` and `reserved` call for and returns what the
-/// entry point returns.
+/// entry point returns. When the process is ending (DLL_PROCESS_DETACH with
+/// a non-null `reserved`) it runs none and returns TRUE.
 BOOL RunLibraryEntry(const LibraryEntrySteps& steps, HANDLE module, DWORD reason, LPVOID reserved);
