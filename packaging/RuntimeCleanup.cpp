@@ -15,7 +15,8 @@
 //    imports.
 //  - On 32-bit Windows the unwinder registers the library's frame tables at
 //    start-up, and that makes a semaphore for the registry's lock, which
-//    deregistration leaves open: one handle a load.
+//    deregistration leaves open: one handle a load. (The emergency pool's
+//    lock has a semaphore too, which the runtime's exit functions close.)
 // The per-thread exception state is therefore kept here, in one TLS slot
 // that this library takes when it is loaded and gives back when it is
 // unloaded; the runtime's own version is then not linked at all. The
@@ -23,13 +24,16 @@
 // library's exit functions, frees the rest, and closes the semaphores that
 // the runtime made and left open: the linker points the library's imports
 // of CreateSemaphoreW and CloseHandle at the recorders below (the
-// linker's --wrap). At process exit nothing is freed: the process's memory
-// goes with it, and other threads may have stopped anywhere.
+// linker's --wrap). At process exit the entry point calls nothing, not even
+// the runtime's entry point (LibraryEntry.cpp says why): the process's
+// memory and handles go with it, and other threads may have stopped
+// anywhere.
 #include <windows.h>
 
 #include <cstdlib>
 
 #include "ImportEntries.h"
+#include "LibraryEntry.h"
 
 namespace __cxxabiv1 {
 /// The runtime's per-thread exception state, laid out as the runtime
@@ -57,10 +61,12 @@ using CreateSemaphoreFunction = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, LONG, LON
 using CloseHandleFunction = BOOL(WINAPI*)(HANDLE);
 
 // The runtime makes two (the locks of the emergency pool and of the frame
-// registry), while the library loads, under the loader's lock. The record
-// takes no lock of its own: a semaphore made later by two threads at once
-// could at worst go unrecorded and stay open, as without the record; more
-// than this many are not recorded either.
+// registry), while the library loads, under the loader's lock. Its exit
+// functions close the pool's; the registry's stays open until
+// CloseRecordedSemaphores. The record takes no lock of its own: a
+// semaphore made later by two threads at once could at worst go
+// unrecorded and stay open, as without the record; more than this many
+// are not recorded either.
 constexpr int kMaxRecordedSemaphores = 16;
 HANDLE openSemaphores[kMaxRecordedSemaphores];
 
@@ -218,12 +224,10 @@ extern "C" __cxa_eh_globals* __cxa_get_globals() noexcept {
 extern "C" __cxa_eh_globals* __cxa_get_globals_fast() noexcept { return __cxa_get_globals(); }
 
 /// The library's entry point (the linker's --entry): the C runtime's own,
-/// with the runtime's state set up before it and given back after it.
+/// with the runtime's state set up before it and given back after it; at
+/// process exit, nothing.
 extern "C" BOOL WINAPI RuntimeCleanupEntry(HANDLE module, DWORD reason, LPVOID reserved) {
-  if (reason == DLL_PROCESS_ATTACH) SetUp();
-  const BOOL result = DllMainCRTStartup(module, reason, reserved);
-  if (reason == DLL_THREAD_DETACH) FreeThreadState();
-  // A null `reserved` means FreeLibrary (or a failed load), not process exit.
-  if (reason == DLL_PROCESS_DETACH && reserved == nullptr) TearDown();
-  return result;
+  static constexpr LibraryEntrySteps kSteps = {&SetUp, &DllMainCRTStartup, &FreeThreadState,
+                                               &TearDown};
+  return RunLibraryEntry(kSteps, module, reason, reserved);
 }
