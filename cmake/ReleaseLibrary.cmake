@@ -37,6 +37,16 @@ function(kelvado_release_library target)
   if(WIN32)
     kelvado_runtime_cleanup(${target})
   endif()
+  # A 32-bit library's code installs no structured exception handler (C++
+  # exceptions unwind through their DWARF tables), so the header says so:
+  # without NO_SEH or a SafeSEH table, which this linker cannot write,
+  # Windows would accept any address in the library as the handler of an
+  # overwritten exception record. 64-bit images list every handler in
+  # their exception tables (.pdata), and their C++ exceptions go through
+  # them: this is for 32-bit images only.
+  if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+    target_link_options(${target} PRIVATE -Wl,--no-seh)
+  endif()
   if(NOT KELVADO_RELEASE_TREE)
     return()
   endif()

@@ -11,17 +11,18 @@ Kelvado.dll to KelvadoImpl.dll).
 
 For the shipped 32-bit libraries (i386, the default) also: every imported
 function is one that Windows XP SP3 has; the PE header lets XP's loader
-accept the file (subsystem version at most 5.1) and keeps DYNAMIC_BASE and
-NX_COMPAT; there is no TLS directory and no .tls section; no debug section
-is left, and a debug link names the separate debug file; no time stamp of
-the build is left in the PE file header, the export directory or the
-resource directory (all 0, so two builds of the same sources are the same
-bytes); FOLDER holds the package Kelvado-VERSION-win32.zip with exactly the
-two libraries, INSTALL.txt and the MIT LICENSE.txt (CRLF line ends), its
-entries in the fixed order and with the fixed date. DIR (required) holds
-the unstripped libraries: their code must be the shipped code, and their
-symbols and disassembly must show the host's calling convention
-(calling_convention.py).
+accept the file (subsystem version at most 5.1) and keeps DYNAMIC_BASE,
+NX_COMPAT and NO_SEH, and no code installs an exception handler through
+%fs:0 (what NO_SEH promises); there is no TLS directory and no .tls
+section; no debug section is left, and a debug link names the separate
+debug file; no time stamp of the build is left in the PE file header, the
+export directory or the resource directory (all 0, so two builds of the
+same sources are the same bytes); FOLDER holds the package
+Kelvado-VERSION-win32.zip with exactly the two libraries, INSTALL.txt and
+the MIT LICENSE.txt (CRLF line ends), its entries in the fixed order and
+with the fixed date. DIR (required) holds the unstripped libraries: their
+code must be the shipped code, and their symbols and disassembly must show
+the host's calling convention (calling_convention.py).
 
 With --version-reader, the remaining arguments are a command that prints a
 library's version strings as KEY=VALUE lines when given its Windows path
@@ -197,12 +198,37 @@ def check_windows_xp(report, facts, name):
     shown = ".".join(map(str, facts.subsystem))
     report.check(len(facts.subsystem) == 2 and facts.subsystem <= XP_VERSION,
                  f"{name} subsystem version {shown} is at most 5.1", shown)
-    for flag in ("DYNAMIC_BASE", "NX_COMPAT"):
+    # NO_SEH: the code registers no structured exception handler (C++
+    # exceptions unwind by their DWARF tables). Without the flag, and with
+    # no SafeSEH table, Windows would take any address in the file as the
+    # handler of an overwritten frame record, which scanners flag.
+    for flag in ("DYNAMIC_BASE", "NX_COMPAT", "NO_SEH"):
         report.check(flag in facts.characteristics, f"{name} has {flag} set",
                      " ".join(sorted(facts.characteristics)) or "no flags")
     report.check(not facts.tls_directory and ".tls" not in facts.sections,
                  f"{name} has no TLS directory and no .tls section",
                  "TLS directory present" if facts.tls_directory else ".tls section present")
+
+
+def stores_to_exception_list(code):
+    """The instructions that write the head of the thread's handler list, %fs:0."""
+    found = []
+    for instruction in code:
+        mnemonic, _, rest = instruction.partition(" ")
+        operands = calling_convention.split_operands(rest.strip())
+        # AT&T syntax names the destination last; these only read it.
+        if operands and re.fullmatch(r"%fs:0(x0)?", operands[-1]) and not mnemonic.startswith(
+                ("push", "cmp", "test")):
+            found.append(instruction)
+    return found
+
+
+def check_no_seh_handler(report, objdump, path, name):
+    """NO_SEH holds: no code of the file installs a handler in %fs:0."""
+    code = calling_convention.disassemble(objdump, path, 0, 0xFFFFFFFF)
+    stores = stores_to_exception_list(code)
+    report.check(code and not stores, f"{name}'s code installs no exception handler (no store"
+                 " to %fs:0)", "; ".join(f"`{s}`" for s in stores[:5]) or "no code found")
 
 
 def check_stripped(report, facts, name):
@@ -320,6 +346,7 @@ def check_own_unwinder(report, tools, unstripped):
 def check_shipped_i386(report, tools, folder, unstripped, facts):
     for name in EXPECTED_EXPORTS:
         check_windows_xp(report, facts[name], name)
+        check_no_seh_handler(report, tools[0], os.path.join(folder, name), name)
         check_stripped(report, facts[name], name)
         check_no_time_stamps(report, os.path.join(folder, name), name)
         check_same_code(report, os.path.join(folder, name), os.path.join(unstripped, name), name)
